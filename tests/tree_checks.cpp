@@ -1,0 +1,58 @@
+#include "tree_checks.hpp"
+
+#include <map>
+#include <set>
+#include <vector>
+
+namespace xmlslice::test_support {
+
+namespace {
+
+std::string key_of(const char* name) { return name ? std::string("=") + name : std::string("null"); }
+
+std::string check_children(XmlElement* parent) {
+    std::vector<XmlElement*> order;
+    std::set<XmlElement*> seen;
+    for (XmlElement* c = parent->first_child; c; c = c->next_in_order) {
+        if (!seen.insert(c).second) return "next_in_order chain has a cycle";
+        if (c->parent != parent) return "child with a wrong parent link";
+        if (!order.empty() && order.back()->offset > c->offset) return "next_in_order not by offset";
+        order.push_back(c);
+    }
+    std::map<std::string, std::vector<XmlElement*>> groups;
+    for (XmlElement* c : order) groups[key_of(c->name)].push_back(c);
+
+    std::set<std::string> heads;
+    std::set<XmlElement*> head_seen;
+    for (XmlElement* h = parent->first_child; h; h = h->next_name_group) {
+        if (!head_seen.insert(h).second) return "next_name_group chain has a cycle";
+        auto it = groups.find(key_of(h->name));
+        if (it == groups.end() || it->second.front() != h)
+            return "name-group chain holds an element that is not a group head";
+        if (!heads.insert(it->first).second) return "name group listed twice";
+        std::size_t k = 0;
+        for (XmlElement* s = h; s; s = s->next_same_name, ++k)
+            if (k >= it->second.size() || it->second[k] != s)
+                return "next_same_name chain differs from document order of " + it->first;
+        if (k != it->second.size()) return "next_same_name chain misses a child";
+    }
+    if (heads.size() != groups.size()) return "name-group chain misses a group";
+    return {};
+}
+
+}  // namespace
+
+std::string tree_violation(XmlElement* root) {
+    if (!root) return {};
+    std::vector<XmlElement*> pending{root};
+    while (!pending.empty()) {
+        XmlElement* e = pending.back();
+        pending.pop_back();
+        std::string why = check_children(e);
+        if (!why.empty()) return why + " (under " + key_of(e->name) + ")";
+        for (XmlElement* c = e->first_child; c; c = c->next_in_order) pending.push_back(c);
+    }
+    return {};
+}
+
+}  // namespace xmlslice::test_support
