@@ -2,7 +2,13 @@
 #include "xmlslice.hpp"
 
 namespace xmlslice {
-XmlElement* document_parse_descriptor(int) { return nullptr; }
-XmlElement* document_parse_path(const char*) { return nullptr; }
-XmlElement* document_parse_stream(std::FILE*) { return nullptr; }
+XmlElement* document_parse_descriptor(int) {
+    return nullptr;
+}
+XmlElement* document_parse_path(const char*) {
+    return nullptr;
+}
+XmlElement* document_parse_stream(std::FILE*) {
+    return nullptr;
+}
 }  // namespace xmlslice

@@ -8,7 +8,9 @@ namespace xmlslice::test_support {
 
 namespace {
 
-std::string key_of(const char* name) { return name ? std::string("=") + name : std::string("null"); }
+std::string key_of(const char* name) {
+    return name ? std::string("=") + name : std::string("null");
+}
 
 std::string check_children(XmlElement* parent) {
     std::vector<XmlElement*> order;
@@ -16,7 +18,8 @@ std::string check_children(XmlElement* parent) {
     for (XmlElement* c = parent->first_child; c; c = c->next_in_order) {
         if (!seen.insert(c).second) return "next_in_order chain has a cycle";
         if (c->parent != parent) return "child with a wrong parent link";
-        if (!order.empty() && order.back()->offset > c->offset) return "next_in_order not by offset";
+        if (!order.empty() && order.back()->offset > c->offset)
+            return "next_in_order not by offset";
         order.push_back(c);
     }
     std::map<std::string, std::vector<XmlElement*>> groups;

@@ -34,7 +34,9 @@ std::uint64_t hash_bytes(const char* bytes, std::size_t length) {
     return mix(hash ^ tail ^ (static_cast<std::uint64_t>(length) << 56));
 }
 
-NameIndex::~NameIndex() { std::free(slots_); }
+NameIndex::~NameIndex() {
+    std::free(slots_);
+}
 
 void NameIndex::clear() {
     std::free(slots_);

@@ -13,7 +13,7 @@ namespace xmlslice::detail {
 std::uint64_t hash_bytes(const char* bytes, std::size_t length);
 
 class NameIndex {
-public:
+  public:
     static constexpr std::size_t npos = ~std::size_t(0);
 
     NameIndex() = default;
@@ -32,7 +32,7 @@ public:
     void clear();
     std::size_t size() const { return count_; }
 
-private:
+  private:
     struct Slot {
         std::uintptr_t scope;
         const char* name;

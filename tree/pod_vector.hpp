@@ -14,7 +14,7 @@ template <class T>
 class PodVector {
     static_assert(std::is_trivially_copyable<T>::value, "PodVector holds plain values");
 
-public:
+  public:
     PodVector() = default;
     PodVector(const PodVector&) = delete;
     PodVector& operator=(const PodVector&) = delete;
@@ -47,7 +47,7 @@ public:
     const T& operator[](std::size_t i) const { return data_[i]; }
     T& back() { return data_[size_ - 1]; }
 
-private:
+  private:
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;

@@ -12,12 +12,20 @@ namespace xmlslice::detail {
 
 // The one static "" that stands for every absent text and value; never freed.
 extern const char empty_string[1];
-inline char* empty_text() { return const_cast<char*>(empty_string); }
+inline char* empty_text() {
+    return const_cast<char*>(empty_string);
+}
 
 // empty_list is read-only; tables that are still empty point at it.
-inline char** empty_table() { return const_cast<char**>(empty_list); }
-inline char*** empty_table3() { return reinterpret_cast<char***>(empty_table()); }
-inline bool is_empty_list(const void* table) { return table == static_cast<const void*>(empty_list); }
+inline char** empty_table() {
+    return const_cast<char**>(empty_list);
+}
+inline char*** empty_table3() {
+    return reinterpret_cast<char***>(empty_table());
+}
+inline bool is_empty_list(const void* table) {
+    return table == static_cast<const void*>(empty_list);
+}
 
 // Bits of an attribute's ownership byte.
 constexpr unsigned char OWNS_NAME = 0x80;

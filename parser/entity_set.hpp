@@ -1,0 +1,87 @@
+// An entity table (pairs of "name;" and value, null-terminated) with a
+// parse-time index, so that a reference costs the same however many entities
+// are declared. The first entry of a name wins, as in a walk from the top.
+#ifndef XMLSLICE_ENTITY_SET_HPP
+#define XMLSLICE_ENTITY_SET_HPP
+
+#include <cstddef>
+
+#include "parser/text_decode.hpp"
+#include "tree/name_index.hpp"
+#include "tree/pod_vector.hpp"
+
+namespace xmlslice::detail {
+
+// Reads bytes forward across the segments of a decode: from the top
+// segment's cursor on, then on through the segments below it.
+class Lookahead {
+  public:
+    Lookahead(const DecodeContext::Segment* segments, std::size_t depth)
+        : segments_(segments), level_(depth - 1), at_(segments[depth - 1].next) {}
+    // The next byte, or -1 after the last byte of the bottom segment.
+    int next() {
+        int c = peek();
+        if (c >= 0) ++at_, ++consumed_;
+        return c;
+    }
+    int peek() {
+        while (at_ == segments_[level_].end) {
+            if (level_ == 0) return -1;
+            at_ = segments_[--level_].next;
+        }
+        return static_cast<unsigned char>(*at_);
+    }
+    std::size_t consumed() const { return consumed_; }
+
+  private:
+    const DecodeContext::Segment* segments_;
+    std::size_t level_;
+    const char* at_;
+    std::size_t consumed_ = 0;
+};
+
+class EntitySet {
+  public:
+    // table: where the table pointer lives (a document's entities, or a
+    // private table); the set indexes the entries already there.
+    explicit EntitySet(char*** table) : table_(table) {}
+    EntitySet(const EntitySet&) = delete;
+    EntitySet& operator=(const EntitySet&) = delete;
+
+    bool index_existing();
+    // Room for one more pair; the new pair stays invisible until added.
+    bool reserve_one();
+    // Adds a pair after reserve_one: name ends with ';' (name_length counts it).
+    bool add(char* name, std::size_t name_length, char* value, std::size_t value_length);
+    // Gives the table its exact size once no more entries will be added.
+    void trim();
+
+    struct Match {
+        std::size_t entry;
+        std::size_t reference_length;  // from the '&' or '%' to the first ';', both included
+    };
+    // The first entry whose name the text after the '&' or '%' at the reader
+    // begins with; key is scratch space.
+    bool find(Lookahead reader, PodVector<char>& key, Match& match) const;
+
+    std::size_t count() const { return count_; }
+    const char* name(std::size_t entry) const { return (*table_)[2 * entry]; }
+    const char* value(std::size_t entry) const { return (*table_)[2 * entry + 1]; }
+    std::size_t value_length(std::size_t entry) const { return value_lengths_[entry]; }
+
+  private:
+    bool index_entry(std::size_t entry, std::size_t name_length);
+    std::size_t find_exotic(Lookahead reader) const;
+
+    char*** table_;
+    std::size_t count_ = 0;
+    std::size_t capacity_ = 0;  // pointer slots; 0 until the table is first grown
+    PodVector<std::size_t> value_lengths_;
+    NameIndex natural_;                // names with no '&', '%' or ';' before their end
+    PodVector<std::size_t> exotic_;    // the others, compared one by one
+    std::size_t longest_natural_ = 0;  // longest natural name, ';' included
+};
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_ENTITY_SET_HPP

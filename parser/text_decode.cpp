@@ -1,0 +1,342 @@
+// Decoding one piece of text in one pass: a write cursor trails the read
+// cursor, entity values are read from their own storage through a stack of
+// segments, and the text moves to a heap block (grown geometrically) only
+// when an entity's value is longer than its reference. Dead bytes behind the
+// result keep as many line feeds as a byte-moving decode would leave there,
+// so error lines counted later agree with it.
+#include <cstdlib>
+#include <cstring>
+
+#include "parser/byte_class.hpp"
+#include "parser/entity_set.hpp"
+#include "parser/text_decode.hpp"
+
+namespace xmlslice::detail {
+
+namespace {
+
+using Segment = DecodeContext::Segment;
+
+// Bytes that stop a plain run in each mode; the first set adds CR, which
+// only the line-end pass before the scan looks for.
+const char* special_bytes(char mode, bool with_cr) {
+    switch (mode) {
+        case ' ':
+        case '*':
+            return "&\t\n\v\f\r";
+        case '%':
+            return with_cr ? "&%\r" : "&%";
+        case 'c':
+            return with_cr ? "\r" : "";
+        default:
+            return with_cr ? "&\r" : "&";
+    }
+}
+
+std::size_t count_newlines(const char* from, const char* to) {
+    std::size_t count = 0;
+    while ((from = static_cast<const char*>(std::memchr(from, '\n', to - from)))) ++count, ++from;
+    return count;
+}
+
+int digit_value(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+// Reads a character reference's number as strtol does in the POSIX locale:
+// blanks, a sign, for base 16 an optional 0x, then digits. Values of 2^31
+// and beyond (either sign) are refused and the reference stays as written.
+bool read_reference_number(Lookahead& reader, std::int64_t& value) {
+    int base = 10;
+    if (reader.peek() == 'x') base = 16, reader.next();
+    while (reader.peek() >= 0 && has_class(static_cast<char>(reader.peek()), SPACE)) reader.next();
+    bool negative = reader.peek() == '-';
+    if (negative || reader.peek() == '+') reader.next();
+    if (base == 16 && reader.peek() == '0') {
+        Lookahead prefix = reader;
+        prefix.next();
+        int x = prefix.next();
+        if ((x == 'x' || x == 'X') && digit_value(prefix.peek()) < 16) reader = prefix;
+    }
+    std::uint64_t magnitude = 0;
+    int digits = 0;
+    for (; digit_value(reader.peek()) < base; ++digits) {
+        magnitude = magnitude * base + digit_value(reader.next());
+        if (magnitude >= (1ULL << 31)) magnitude = 1ULL << 31;
+    }
+    if (!digits || reader.next() != ';' || magnitude == 0 || magnitude >= (1ULL << 31))
+        return false;
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+class Decoder {
+  public:
+    Decoder(DecodeContext& context, const EntitySet& entities, char mode, char* text,
+            std::size_t length)
+        : context_(context), entities_(entities), mode_(mode), text_(text), end_(text + length) {}
+
+    Decoded run();
+
+  private:
+    Segment& top() { return context_.segments.back(); }
+    Segment& main_text() { return context_.segments[0]; }
+    std::size_t depth() const { return context_.segments.size(); }
+
+    void fold_line_ends(char* first_cr);
+    DecodeStatus expand_references(char* first_special);
+    DecodeStatus reference();
+    DecodeStatus character_reference();
+    DecodeStatus entity_reference(const EntitySet::Match& match);
+    void consume(std::size_t count);
+    bool emit(const char* bytes, std::size_t count);
+    bool reserve(std::size_t count);
+    bool move_to_heap(std::size_t extra);
+    void note_shift(std::size_t removed);
+    std::size_t pending_newlines();
+    std::size_t collapse_spaces(char* string, std::size_t length);
+    void settle_caller_text();
+
+    DecodeContext& context_;
+    const EntitySet& entities_;
+    char mode_;
+    char* text_;
+    char* end_;  // the terminating NUL of the line-folded text
+    char* out_ = nullptr;
+    char* heap_ = nullptr;
+    std::size_t heap_capacity_ = 0;
+    std::size_t dead_newlines_ = 0;  // line feeds left in bytes freed behind the result
+    bool wrote_nul_ = false;
+};
+
+// CR LF and lone CR become LF; every removed byte leaves a NUL at the end.
+void Decoder::fold_line_ends(char* first_cr) {
+    char* read = first_cr;
+    char* write = first_cr;
+    while (read < end_) {
+        auto* cr = static_cast<char*>(std::memchr(read, '\r', end_ - read));
+        char* stop = cr ? cr : end_;
+        std::memmove(write, read, stop - read);
+        write += stop - read;
+        if (!cr) break;
+        *write++ = '\n';
+        read = cr + 1 + (cr + 1 < end_ && cr[1] == '\n');
+    }
+    std::memset(write, 0, end_ - write);
+    end_ = write;
+}
+
+bool Decoder::reserve(std::size_t count) {
+    if (!heap_) return true;
+    std::size_t used = out_ - heap_;
+    if (used + count + 1 <= heap_capacity_) return true;
+    std::size_t capacity = heap_capacity_ * 2;
+    if (capacity < used + count + 1) capacity = used + count + 1;
+    void* grown = std::realloc(heap_, capacity);
+    if (!grown) return false;
+    heap_ = static_cast<char*>(grown);
+    heap_capacity_ = capacity;
+    out_ = heap_ + used;
+    return true;
+}
+
+bool Decoder::emit(const char* bytes, std::size_t count) {
+    if (!reserve(count)) return false;
+    if (out_ != bytes) std::memmove(out_, bytes, count);
+    out_ += count;
+    return true;
+}
+
+void Decoder::consume(std::size_t count) {
+    while (count) {
+        Segment& segment = top();
+        auto available = static_cast<std::size_t>(segment.end - segment.next);
+        std::size_t taken = available < count ? available : count;
+        segment.next += taken;
+        count -= taken;
+        if (segment.next == segment.end && depth() > 1) context_.segments.pop();
+        if (taken == 0 && depth() == 1) break;
+    }
+    while (depth() > 1 && top().next == top().end) context_.segments.pop();
+}
+
+// Line feeds in the text still pending: the rest of each entity value being
+// read and the rest of the main text.
+std::size_t Decoder::pending_newlines() {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < depth(); ++i) {
+        const Segment& segment = context_.segments[i];
+        count += count_newlines(segment.next, segment.end);
+    }
+    return count;
+}
+
+// A decode that moves bytes would close a gap of removed bytes by moving the
+// rest of the string down, leaving its last removed-1 bytes and a NUL behind.
+void Decoder::note_shift(std::size_t removed) {
+    if (heap_ || removed < 2) return;
+    std::size_t wanted = removed - 1;
+    for (std::size_t i = 0; i < depth() && wanted; ++i) {
+        const Segment& segment = context_.segments[i];
+        auto available = static_cast<std::size_t>(segment.end - segment.next);
+        std::size_t taken = available < wanted ? available : wanted;
+        dead_newlines_ += count_newlines(segment.end - taken, segment.end);
+        wanted -= taken;
+    }
+}
+
+bool Decoder::move_to_heap(std::size_t extra) {
+    std::size_t used = out_ - text_;
+    std::size_t capacity = used + (end_ - main_text().next) + extra + 64;
+    heap_ = static_cast<char*>(std::malloc(capacity));
+    if (!heap_) return false;
+    // The caller's text keeps the state it had when the value did not fit.
+    dead_newlines_ += count_newlines(text_, out_) + pending_newlines();
+    std::memcpy(heap_, text_, used);
+    heap_capacity_ = capacity;
+    out_ = heap_ + used;
+    return true;
+}
+
+DecodeStatus Decoder::character_reference() {
+    Lookahead reader(context_.segments.data(), depth());
+    reader.next();  // '&'
+    reader.next();  // '#'
+    std::int64_t value;
+    if (!read_reference_number(reader, value)) {
+        if (!emit("&", 1)) return DecodeStatus::out_of_memory;
+        consume(1);
+        return DecodeStatus::ok;
+    }
+    char encoded[6];
+    std::size_t length = encode_utf8(value, encoded);
+    if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
+    consume(reader.consumed());
+    note_shift(reader.consumed() - length);
+    return emit(encoded, length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+}
+
+DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
+    std::size_t value_length = entities_.value_length(match.entry);
+    context_.expanded += value_length;
+    if (context_.expanded > context_.expansion_limit) return DecodeStatus::too_large;
+    if (value_length > match.reference_length && !heap_ && !move_to_heap(value_length))
+        return DecodeStatus::out_of_memory;
+    consume(match.reference_length);
+    if (value_length < match.reference_length) note_shift(match.reference_length - value_length);
+    if (value_length == 0) return DecodeStatus::ok;
+    const char* value = entities_.value(match.entry);
+    if (!context_.segments.push({value, value + value_length})) return DecodeStatus::out_of_memory;
+    return DecodeStatus::ok;
+}
+
+DecodeStatus Decoder::reference() {
+    Lookahead reader(context_.segments.data(), depth());
+    int opener = reader.next();
+    if (opener == '&' && reader.peek() == '#') return character_reference();
+    EntitySet::Match match;
+    bool expands = opener == '%' || mode_ != '%';
+    if (expands &&
+        entities_.find(Lookahead(context_.segments.data(), depth()), context_.key, match))
+        return entity_reference(match);
+    char byte = static_cast<char>(opener);
+    if (!emit(&byte, 1)) return DecodeStatus::out_of_memory;
+    consume(1);
+    return DecodeStatus::ok;
+}
+
+DecodeStatus Decoder::expand_references(char* first_special) {
+    context_.segments.clear();
+    if (!context_.segments.push({first_special, end_})) return DecodeStatus::out_of_memory;
+    out_ = first_special;
+    const char* specials = special_bytes(mode_, false);
+    while (top().next != top().end) {
+        Segment& segment = top();
+        std::size_t run = std::strcspn(segment.next, specials);
+        if (run) {
+            if (!emit(segment.next, run)) return DecodeStatus::out_of_memory;
+            consume(run);
+            continue;
+        }
+        if (*segment.next != '&' && *segment.next != '%') {  // white space in an attribute value
+            if (!emit(" ", 1)) return DecodeStatus::out_of_memory;
+            consume(1);
+            continue;
+        }
+        DecodeStatus status = reference();
+        if (status != DecodeStatus::ok) return status;
+    }
+    return reserve(0) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+}
+
+// Only spaces count here: leading and trailing ones go, runs become one.
+std::size_t Decoder::collapse_spaces(char* string, std::size_t length) {
+    char* write = string;
+    bool gap = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (string[i] == ' ') {
+            gap = write != string;
+            continue;
+        }
+        if (gap) *write++ = ' ';
+        gap = false;
+        *write++ = string[i];
+    }
+    std::size_t collapsed = write - string;
+    std::memset(write, 0, length - collapsed);
+    return collapsed;
+}
+
+// Bytes of the caller's text that the result no longer uses: NUL, but for the
+// line feeds a byte-moving decode would have left there.
+void Decoder::settle_caller_text() {
+    char* dead = heap_ ? text_ : out_ + 1;
+    if (dead > end_) return;
+    std::size_t newlines = dead_newlines_ < static_cast<std::size_t>(end_ - dead)
+                               ? dead_newlines_
+                               : static_cast<std::size_t>(end_ - dead);
+    std::memset(dead, '\n', newlines);
+    std::memset(dead + newlines, 0, end_ - dead - newlines);
+}
+
+Decoded Decoder::run() {
+    char* first = text_ + std::strcspn(text_, special_bytes(mode_, true));
+    auto* first_cr =
+        first == end_ ? nullptr : static_cast<char*>(std::memchr(first, '\r', end_ - first));
+    if (first_cr) {
+        fold_line_ends(first_cr);
+        first += std::strcspn(first, special_bytes(mode_, false));
+    }
+    char* result = text_;
+    std::size_t length = end_ - text_;
+    if (first < end_) {
+        DecodeStatus status = expand_references(first);
+        if (status != DecodeStatus::ok) {
+            std::free(heap_);
+            return {text_, 0, status};
+        }
+        *out_ = '\0';
+        result = heap_ ? heap_ : text_;
+        length = out_ - result;
+        settle_caller_text();
+        if (heap_) {
+            void* exact = std::realloc(heap_, length + 1);
+            if (exact) result = static_cast<char*>(exact);
+        }
+        if (wrote_nul_) length = std::strlen(result);
+    }
+    if (mode_ == '*') length = collapse_spaces(result, length);
+    return {result, length, DecodeStatus::ok};
+}
+
+}  // namespace
+
+Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
+                    const EntitySet& entities, char mode) {
+    return Decoder(context, entities, mode, text, length).run();
+}
+
+}  // namespace xmlslice::detail

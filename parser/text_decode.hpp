@@ -1,0 +1,55 @@
+// Text conversion: UTF-16 input to UTF-8, and decoding of character data,
+// attribute values and entity values (line ends, references, white space).
+#ifndef XMLSLICE_TEXT_DECODE_HPP
+#define XMLSLICE_TEXT_DECODE_HPP
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tree/pod_vector.hpp"
+
+namespace xmlslice::detail {
+
+class EntitySet;
+
+// Writes the UTF-8 form of a code point below 2^31 (one byte, the low eight
+// bits, for anything up to 127, negatives included); returns the byte count.
+std::size_t encode_utf8(std::int64_t code_point, char* destination);
+
+// When buffer starts with 0xFE or 0xFF (a UTF-16 byte-order mark), converts
+// it to a new heap buffer of UTF-8 (no terminator), replaces buffer and
+// length and returns the new buffer. Otherwise, or when memory runs out
+// (out_of_memory is then set), returns null and changes nothing.
+char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory);
+
+// Shared by every decode of one parse: the bound on entity expansion and
+// scratch space reused between calls.
+struct DecodeContext {
+    std::size_t expanded = 0;  // bytes inserted by entity substitution so far
+    std::size_t expansion_limit = 0;
+    struct Segment {
+        const char* next;
+        const char* end;
+    };
+    PodVector<Segment> segments;
+    PodVector<char> key;
+};
+
+enum class DecodeStatus { ok, too_large, out_of_memory };
+
+struct Decoded {
+    char* text;          // the text itself, or a new heap string the caller owns
+    std::size_t length;  // strlen of the result
+    DecodeStatus status;
+};
+
+// Decodes the NUL-terminated text of the given length in mode '&' (character
+// data), 'c' (CDATA), ' ' (CDATA attribute value), '*' (other declared
+// attribute value) or '%' (entity value). Entities are looked up in the set
+// given ('%' mode: the parameter entities). On failure nothing is allocated.
+Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
+                    const EntitySet& entities, char mode);
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_TEXT_DECODE_HPP
