@@ -1,0 +1,130 @@
+// Input sources: a descriptor, a path or a stdio stream becomes one writable
+// buffer that the parser works on in place and the document later releases.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "xmlslice.hpp"
+
+namespace xmlslice {
+
+namespace {
+
+constexpr std::size_t heap_buffer = ~std::size_t(0);  // mapped_length of a heap buffer
+constexpr std::size_t chunk = 1024;
+
+void release_buffer(char* buffer, std::size_t mapped_length) {
+    if (mapped_length == heap_buffer)
+        std::free(buffer);
+    else
+        munmap(buffer, mapped_length);
+}
+
+// The document takes the buffer over; source is set here too so that the
+// pair element_free relies on is always written together.
+XmlElement* parse_and_hand_over(char* buffer, std::size_t length, std::size_t mapped_length) {
+    XmlElement* root = document_parse_buffer(buffer, length);
+    if (!root) {
+        release_buffer(buffer, mapped_length);
+        return nullptr;
+    }
+    auto* document = reinterpret_cast<XmlDocument*>(root);
+    document->source = buffer;
+    document->mapped_length = mapped_length;
+    return root;
+}
+
+// Fills one chunk; a short count means the input ended, a negative one that reading failed.
+using ChunkReader = std::ptrdiff_t (*)(void* input, char* into);
+
+std::ptrdiff_t read_stream_chunk(void* stream, char* into) {
+    return static_cast<std::ptrdiff_t>(std::fread(into, 1, chunk, static_cast<std::FILE*>(stream)));
+}
+
+// Pipes and sockets deliver short reads long before their end, so only 0 ends them.
+std::ptrdiff_t read_descriptor_chunk(void* descriptor, char* into) {
+    int fd = *static_cast<int*>(descriptor);
+    std::size_t filled = 0;
+    while (filled < chunk) {
+        ssize_t count = read(fd, into + filled, chunk - filled);
+        if (count == 0) break;
+        if (count < 0 && errno != EINTR) return -1;
+        if (count > 0) filled += static_cast<std::size_t>(count);
+    }
+    return static_cast<std::ptrdiff_t>(filled);
+}
+
+// Reads to the end of the input into a heap buffer grown one chunk at a time.
+XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
+    auto* buffer = static_cast<char*>(std::malloc(chunk));
+    if (!buffer) return nullptr;
+    std::size_t length = 0;
+    for (;;) {
+        std::ptrdiff_t count = read_chunk(input, buffer + length);
+        if (count < 0) break;
+        length += static_cast<std::size_t>(count);
+        if (static_cast<std::size_t>(count) != chunk)
+            return parse_and_hand_over(buffer, length, heap_buffer);
+        auto* grown = static_cast<char*>(std::realloc(buffer, length + chunk));
+        if (!grown) break;
+        buffer = grown;
+    }
+    std::free(buffer);
+    return nullptr;
+}
+
+XmlElement* parse_mapping(char* mapping, std::size_t size, std::size_t mapping_length) {
+    madvise(mapping, mapping_length, MADV_SEQUENTIAL);
+    XmlElement* root = parse_and_hand_over(mapping, size, mapping_length);
+    if (root) madvise(mapping, mapping_length, MADV_NORMAL);
+    return root;
+}
+
+// One read only: a short read parses what arrived.
+XmlElement* parse_single_read(int fd, std::size_t size) {
+    auto* buffer = static_cast<char*>(std::malloc(size ? size : 1));  // malloc(0) may be null
+    if (!buffer) return nullptr;
+    ssize_t count = read(fd, buffer, size);
+    if (count < 0) {
+        std::free(buffer);
+        return nullptr;
+    }
+    return parse_and_hand_over(buffer, static_cast<std::size_t>(count), heap_buffer);
+}
+
+XmlElement* parse_regular_file(int fd, std::size_t size) {
+    auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    std::size_t mapping_length = (size + page - 1) & ~(page - 1);
+    // Private and writable: the parser's writes stay in this process.
+    void* mapping = mmap(nullptr, mapping_length, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (mapping == MAP_FAILED) return parse_single_read(fd, size);
+    return parse_mapping(static_cast<char*>(mapping), size, mapping_length);
+}
+
+}  // namespace
+
+XmlElement* document_parse_descriptor(int fd) {
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (fstat(fd, &status) != 0) return nullptr;
+    // Pipes, sockets and terminals report no size; their data is read to the end.
+    if (!S_ISREG(status.st_mode)) return parse_to_end(read_descriptor_chunk, &fd);
+    return parse_regular_file(fd, static_cast<std::size_t>(status.st_size));
+}
+
+XmlElement* document_parse_path(const char* path) {
+    int fd = open(path, O_RDONLY);
+    XmlElement* root = document_parse_descriptor(fd);
+    if (fd >= 0) close(fd);  // a mapping outlives its descriptor
+    return root;
+}
+
+XmlElement* document_parse_stream(std::FILE* stream) {
+    return parse_to_end(read_stream_chunk, stream);
+}
+
+}  // namespace xmlslice
