@@ -24,17 +24,14 @@ void release_buffer(char* buffer, std::size_t mapped_length) {
         munmap(buffer, mapped_length);
 }
 
-// The document takes the buffer over; source is set here too so that the
-// pair element_free relies on is always written together.
+// The document takes the buffer over once the parse is done.
 XmlElement* parse_and_hand_over(char* buffer, std::size_t length, std::size_t mapped_length) {
     XmlElement* root = document_parse_buffer(buffer, length);
     if (!root) {
         release_buffer(buffer, mapped_length);
         return nullptr;
     }
-    auto* document = reinterpret_cast<XmlDocument*>(root);
-    document->source = buffer;
-    document->mapped_length = mapped_length;
+    reinterpret_cast<XmlDocument*>(root)->mapped_length = mapped_length;
     return root;
 }
 
@@ -117,7 +114,7 @@ XmlElement* document_parse_descriptor(int fd) {
 }
 
 XmlElement* document_parse_path(const char* path) {
-    int fd = open(path, O_RDONLY);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);  // not inherited across a fork
     XmlElement* root = document_parse_descriptor(fd);
     if (fd >= 0) close(fd);  // a mapping outlives its descriptor
     return root;
