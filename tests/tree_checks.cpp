@@ -1,8 +1,9 @@
 #include "tree_checks.hpp"
 
+#include <cstdlib>
 #include <map>
 #include <set>
-#include <vector>
+#include <sstream>
 
 namespace xmlslice::test_support {
 
@@ -43,19 +44,51 @@ std::string check_children(XmlElement* parent) {
     return {};
 }
 
+std::string describe(XmlElement* first, XmlElement* XmlElement::*link) {
+    std::string words;
+    for (XmlElement* c = first; c; c = c->*link) {
+        if (!words.empty()) words += ' ';
+        words += (c->name ? c->name : "?") + std::to_string(c->offset);
+    }
+    return words;
+}
+
 }  // namespace
 
 std::string tree_violation(XmlElement* root) {
     if (!root) return {};
     std::vector<XmlElement*> pending{root};
+    std::set<XmlElement*> visited{root};  // a parent-link cycle must not loop forever
     while (!pending.empty()) {
         XmlElement* e = pending.back();
         pending.pop_back();
         std::string why = check_children(e);
         if (!why.empty()) return why + " (under " + key_of(e->name) + ")";
-        for (XmlElement* c = e->first_child; c; c = c->next_in_order) pending.push_back(c);
+        for (XmlElement* c = e->first_child; c; c = c->next_in_order) {
+            if (!visited.insert(c).second)
+                return "element reached twice (under " + key_of(e->name) + ")";
+            pending.push_back(c);
+        }
     }
     return {};
+}
+
+std::string child_order(XmlElement* parent) {
+    return describe(parent->first_child, &XmlElement::next_in_order);
+}
+
+std::string name_groups(XmlElement* parent) {
+    return describe(parent->first_child, &XmlElement::next_name_group);
+}
+
+std::vector<XmlElement*> add_children(XmlElement* parent, const char* words) {
+    static const char* const names[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
+    std::vector<XmlElement*> added;
+    std::istringstream in(words);
+    for (std::string word; in >> word;)
+        added.push_back(element_add_child(parent, names[(word[0] - 'a') & 7],
+                                          std::strtoul(word.c_str() + 1, nullptr, 10)));
+    return added;
 }
 
 }  // namespace xmlslice::test_support

@@ -3,7 +3,11 @@
 #ifndef XMLSLICE_TESTS_TREE_CHECKS_HPP
 #define XMLSLICE_TESTS_TREE_CHECKS_HPP
 
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "xmlslice.hpp"
 
@@ -12,6 +16,23 @@ namespace xmlslice::test_support {
 // Empty when every parent's three child chains and every parent link hold;
 // otherwise a description of the first violation found.
 std::string tree_violation(XmlElement* root);
+
+// Children as "name+offset" words, e.g. "a0 b5", along next_in_order, or
+// along the name-group chain.
+std::string child_order(XmlElement* parent);
+std::string name_groups(XmlElement* parent);
+
+// Adds children from words like "a0 b5 c10" (one-letter names, offsets) in
+// that order and returns them.
+std::vector<XmlElement*> add_children(XmlElement* parent, const char* words);
+
+// A malloc'd copy of slots, for hand-built tables that element_free releases.
+template <class T>
+T* heap_table(std::initializer_list<T> slots) {
+    auto* table = static_cast<T*>(std::malloc(slots.size() * sizeof(T)));
+    std::copy(slots.begin(), slots.end(), table);
+    return table;
+}
 
 }  // namespace xmlslice::test_support
 

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "tree_checks.hpp"
+#include "xmlslice.hpp"
+
+using namespace xmlslice;
+using test_support::add_children;
+using test_support::child_order;
+using test_support::heap_table;
+using test_support::name_groups;
+using test_support::tree_violation;
+
+namespace {
+
+XmlDocument* document(XmlElement* root) {
+    return reinterpret_cast<XmlDocument*>(root);
+}
+
+char* heap_string(const char* text) {
+    return strdup(text);
+}
+
+}  // namespace
+
+TEST(Document, NewDocumentIsEmpty) {
+    static char name[] = "root";
+    XmlElement* root = document_new(name);
+    XmlDocument* doc = document(root);
+    EXPECT_EQ(root->name, name);
+    EXPECT_STREQ(root->text, "");
+    EXPECT_STREQ(doc->error, "");
+    EXPECT_EQ(root->parent, nullptr);
+    EXPECT_EQ(root->first_child, nullptr);
+    EXPECT_EQ(root->flags, 0);
+    EXPECT_EQ(doc->current_element, root);
+    EXPECT_EQ(doc->mapped_length, 0u);
+    EXPECT_EQ(root->attributes, empty_list);
+    EXPECT_EQ(reinterpret_cast<char**>(doc->instructions), empty_list);
+    EXPECT_EQ(reinterpret_cast<char**>(doc->attribute_defaults), empty_list);
+    const char* expected[] = {"lt;",   "&#60;", "gt;",   "&#62;", "quot;",
+                              "&#34;", "apos;", "&#39;", "amp;",  "&#38;"};
+    for (int i = 0; i < 10; ++i) EXPECT_STREQ(doc->entities[i], expected[i]);
+    EXPECT_EQ(doc->entities[10], nullptr);
+    element_free(root);
+}
+
+TEST(Document, NullsAndSharedEmptyListAreIgnored) {
+    element_free(nullptr);
+    attribute_list_free(nullptr);
+    attribute_list_free(const_cast<AttributeList>(empty_list));
+    EXPECT_EQ(empty_list[0], nullptr);
+    EXPECT_EQ(element_add_child(nullptr, "a", 0), nullptr);
+    XmlElement* root = document_new(nullptr);
+    static char name[] = "a";
+    XmlElement* a = element_add_child(root, name, 3);
+    EXPECT_EQ(a->name, name);  // stored, not copied, not owned
+    EXPECT_EQ(a->flags, 0);
+    EXPECT_EQ(a->parent, root);
+    EXPECT_EQ(a->offset, 3u);
+    element_free(root);
+}
+
+struct InsertCase {
+    const char* inserted;
+    const char* order;
+    const char* groups;
+};
+
+void PrintTo(const InsertCase& c, std::ostream* out) {
+    *out << c.inserted;
+}
+
+class Insert : public ::testing::TestWithParam<InsertCase> {};
+
+TEST_P(Insert, KeepsAllThreeChains) {
+    XmlElement* root = document_new("r");
+    add_children(root, GetParam().inserted);
+    EXPECT_EQ(child_order(root), GetParam().order);
+    EXPECT_EQ(name_groups(root), GetParam().groups);
+    EXPECT_EQ(tree_violation(root), "");
+    element_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Insert,
+    ::testing::Values(InsertCase{"a0 b0 a0", "a0 b0 a0", "a0 b0"},
+                      InsertCase{"a5 b7 a2", "a2 a5 b7", "a2 b7"},  // new first child heads a
+                      InsertCase{"a0 b5 c10 c3", "a0 c3 b5 c10", "a0 c3 b5"},
+                      InsertCase{"a0 b5 c6 b1", "a0 b1 b5 c6", "a0 b1 c6"},  // head moves up
+                      InsertCase{"c4 b4 a4 b2 a1", "a1 b2 c4 b4 a4", "a1 b2 c4"},
+                      InsertCase{"a3 a3 b3 a1 a3", "a1 a3 a3 b3 a3", "a1 b3"},
+                      InsertCase{"b9 a9 b9 a2 b2", "a2 b2 b9 a9 b9", "a2 b2"}));
+
+TEST(Insert, EqualOffsetsKeepInsertionOrder) {
+    XmlElement* root = document_new("r");
+    auto kids = add_children(root, "a4 b4 a4 a0 a4");
+    EXPECT_EQ(root->first_child, kids[3]);
+    EXPECT_EQ(element_nth_same_name(kids[3], 1), kids[0]);
+    EXPECT_EQ(element_nth_same_name(kids[3], 2), kids[2]);
+    EXPECT_EQ(element_nth_same_name(kids[3], 3), kids[4]);
+    EXPECT_EQ(kids[3]->next_name_group, kids[1]);
+    EXPECT_EQ(tree_violation(root), "");
+    element_free(root);
+}
+
+TEST(Free, MillionChildrenAndMillionDeep) {
+    constexpr std::size_t count = 1000000;
+    XmlElement* wide = document_new("wide");
+    // Falling offsets put each child in front, so building stays linear.
+    for (std::size_t i = count; i > 0; --i) element_add_child(wide, "c", i);
+    EXPECT_EQ(wide->first_child->offset, 1u);
+    element_free(wide);
+
+    XmlElement* deep = document_new("deep");
+    XmlElement* at = deep;
+    for (std::size_t i = 0; i < count; ++i) at = element_add_child(at, "d", 0);
+    element_free(deep);
+}
+
+TEST(Free, BuiltDocumentLeavesCallerSource) {
+    char source[] = "<r/>";  // a free() of this stack buffer would abort under ASan
+    XmlElement* root = document_new("r");
+    document(root)->source = source;
+    element_free(root);
+    EXPECT_STREQ(source, "<r/>");
+}
+
+TEST(Free, ReleasesTablesAndOwnedBuffers) {
+    XmlElement* root = document_new("r");
+    XmlDocument* doc = document(root);
+    char* text = heap_string("in-text default");
+    doc->source = text;
+    doc->mapped_length = ~std::size_t(0);
+    doc->text_start = text;
+    doc->text_end = text + std::strlen(text);
+    doc->converted = heap_string("converted");
+    doc->entities = static_cast<char**>(std::realloc(doc->entities, 15 * sizeof(char*)));
+    doc->entities[10] = const_cast<char*>("e;");
+    doc->entities[11] = heap_string("heap value");
+    doc->entities[12] = const_cast<char*>("f;");
+    doc->entities[13] = text + 3;  // a piece of the text: not freed alone
+    doc->entities[14] = nullptr;
+    char** defaults = heap_table<char*>(
+        {const_cast<char*>("r"), const_cast<char*>("x"), heap_string("1"), const_cast<char*>(" "),
+         const_cast<char*>("y"), nullptr, const_cast<char*>("*"), const_cast<char*>("z"), text,
+         const_cast<char*>(" "), nullptr});
+    doc->attribute_defaults = heap_table<char**>({defaults, nullptr});
+    char** pis = heap_table<char*>(
+        {const_cast<char*>("t"), const_cast<char*>("one"), nullptr, heap_string("<")});
+    doc->instructions = heap_table<char**>({pis, nullptr});
+    element_free(root);  // LeakSanitizer checks that each heap piece went back
+}
+
+TEST(Free, UnmapsMappedSource) {
+    long page = sysconf(_SC_PAGESIZE);
+    void* map = mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    XmlElement* root = document_new("r");
+    document(root)->source = static_cast<char*>(map);
+    document(root)->mapped_length = page;
+    element_free(root);
+    EXPECT_EQ(msync(map, page, MS_ASYNC), -1);
+    EXPECT_EQ(errno, ENOMEM);
+}
+
+TEST(Free, AttributeListFreesOwnedStrings) {
+    char** list = heap_table<char*>(
+        {heap_string("n"), const_cast<char*>("v"), const_cast<char*>("m"), heap_string("w"),
+         heap_string("o"), heap_string("x"), const_cast<char*>("p"), const_cast<char*>("y"),
+         nullptr, heap_string("\x80\x40\xC0 ")});
+    attribute_list_free(list);
+}
