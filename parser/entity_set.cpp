@@ -19,7 +19,24 @@ bool is_natural(const char* name, std::size_t length) {
 
 }  // namespace
 
+// A value that is exactly one valid character reference decodes to the same
+// bytes wherever it is used, so its encoding is kept ready.
+bool EntitySet::note_single_reference(std::size_t entry) {
+    SingleReference single{};
+    const char* text = value(entry);
+    std::size_t length = value_lengths_[entry];
+    if (length > 3 && text[0] == '&' && text[1] == '#') {
+        DecodeContext::Segment segment{text + 2, text + length};
+        Lookahead reader(&segment, 1);
+        std::int64_t code_point;
+        if (read_reference_number(reader, code_point) && reader.consumed() == length - 2)
+            single.length = static_cast<unsigned char>(encode_utf8(code_point, single.bytes));
+    }
+    return single_references_.push(single);
+}
+
 bool EntitySet::index_entry(std::size_t entry, std::size_t name_length) {
+    if (!name_lengths_.push(name_length) || !note_single_reference(entry)) return false;
     const char* entry_name = name(entry);
     if (!is_natural(entry_name, name_length)) return exotic_.push(entry);
     if (name_length > longest_natural_) longest_natural_ = name_length;
@@ -72,23 +89,46 @@ std::size_t EntitySet::find_exotic(Lookahead reader) const {
     return NameIndex::npos;
 }
 
+// A natural name ends at the first ';', and a '&', '%' or blank before it
+// rules every natural name out. The key is hashed where it lies when it does
+// not run past the end of the segment being read.
+std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) const {
+    std::size_t available;
+    const char* bytes = reader.contiguous(available);
+    std::size_t limit = available < longest_natural_ ? available : longest_natural_;
+    for (std::size_t i = 0; i < limit; ++i) {
+        char c = bytes[i];
+        if (c == ';') return natural_.find(0, bytes, i + 1);
+        if (c == '&' || c == '%' || has_class(c, BLANK)) return NameIndex::npos;
+    }
+    if (limit == longest_natural_) return NameIndex::npos;
+    key.clear();
+    for (int c; (c = reader.next()) >= 0 && key.size() < longest_natural_;) {
+        if (c == '&' || c == '%' || has_class(static_cast<char>(c), BLANK)) break;
+        if (!key.push(static_cast<char>(c))) break;
+        if (c == ';') return natural_.find(0, key.data(), key.size());
+    }
+    return NameIndex::npos;
+}
+
 bool EntitySet::find(Lookahead reader, PodVector<char>& key, Match& match) const {
     reader.next();  // the '&' or '%'
     std::size_t found = exotic_.empty() ? NameIndex::npos : find_exotic(reader);
-    key.clear();
-    for (int c; (c = reader.next()) >= 0;) {
-        if (c == '&' || c == '%' || has_class(static_cast<char>(c), BLANK)) break;
-        if (!key.push(static_cast<char>(c))) return false;
-        if (c == ';') {
-            std::size_t natural = natural_.find(0, key.data(), key.size());
-            if (natural < found) found = natural;
-            break;
-        }
-        if (key.size() >= longest_natural_) break;
-    }
+    std::size_t natural = find_natural(reader, key);
+    if (natural < found) found = natural;
     if (found == NameIndex::npos) return false;
-    const char* semicolon = std::strchr(name(found), ';');
-    match = {found, static_cast<std::size_t>(semicolon - name(found)) + 2};
+    // The reference runs to the first ';', which a natural name has only at its end.
+    std::size_t length =
+        found == natural ? name_lengths_[found] : std::strchr(name(found), ';') - name(found) + 1;
+    match = {found, length + 1};
+    return true;
+}
+
+bool EntitySet::single_reference(std::size_t entry, char* encoded, std::size_t& length) const {
+    const SingleReference& single = single_references_[entry];
+    if (!single.length) return false;
+    std::memcpy(encoded, single.bytes, sizeof single.bytes);
+    length = single.length;
     return true;
 }
 

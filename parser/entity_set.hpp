@@ -32,6 +32,11 @@ class Lookahead {
         return static_cast<unsigned char>(*at_);
     }
     std::size_t consumed() const { return consumed_; }
+    // The bytes left in the segment being read, which follow without a gap.
+    const char* contiguous(std::size_t& length) const {
+        length = static_cast<std::size_t>(segments_[level_].end - at_);
+        return at_;
+    }
 
   private:
     const DecodeContext::Segment* segments_;
@@ -68,15 +73,27 @@ class EntitySet {
     const char* name(std::size_t entry) const { return (*table_)[2 * entry]; }
     const char* value(std::size_t entry) const { return (*table_)[2 * entry + 1]; }
     std::size_t value_length(std::size_t entry) const { return value_lengths_[entry]; }
+    // When the entry's value is exactly one valid character reference: its
+    // encoding (at most 6 bytes) and that encoding's length.
+    bool single_reference(std::size_t entry, char* encoded, std::size_t& length) const;
 
   private:
     bool index_entry(std::size_t entry, std::size_t name_length);
     std::size_t find_exotic(Lookahead reader) const;
+    std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
+    bool note_single_reference(std::size_t entry);
+
+    struct SingleReference {
+        char bytes[6];
+        unsigned char length;  // 0 when the value is anything else
+    };
 
     char*** table_;
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;  // pointer slots; 0 until the table is first grown
     PodVector<std::size_t> value_lengths_;
+    PodVector<std::size_t> name_lengths_;
+    PodVector<SingleReference> single_references_;
     NameIndex natural_;                // names with no '&', '%' or ';' before their end
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included

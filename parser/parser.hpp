@@ -18,16 +18,26 @@ namespace xmlslice::detail {
 // needs so that every addition costs the same however much came before.
 struct OpenElement {
     XmlElement* element;
+    std::size_t name_length;
     XmlElement* last_child;
-    std::size_t last_group;     // the last child's name group in Parser::groups
-    std::size_t first_group;    // the element's first child group in Parser::groups
-    std::size_t text_length;    // strlen of the element's text
-    std::size_t text_capacity;  // size of its heap text block while it grows, else 0
+    std::size_t last_group;   // the last child's name group in Parser::groups
+    std::size_t first_group;  // the element's first child group in Parser::groups
+    std::size_t first_run;    // the element's first text run in Parser::runs
+    std::size_t text_length;  // total length of its text so far
 };
 
 struct ChildGroup {
     XmlElement* head;
     XmlElement* tail;
+    std::size_t name_length;
+};
+
+// A decoded run of an open element's text; the runs are joined once, into
+// one exact heap block, when the element closes.
+struct TextRun {
+    char* text;
+    std::size_t length;
+    bool owned;  // a heap string from decoding
 };
 
 struct InstructionList {
@@ -48,6 +58,7 @@ struct Parser {
 
     PodVector<OpenElement> open;
     PodVector<ChildGroup> groups;
+    PodVector<TextRun> runs;
     NameIndex wide_groups;  // (parent, name) -> group, for parents with many child names
 
     PodVector<char*> attribute_slots;  // name, value pairs of the tag being read
@@ -64,9 +75,12 @@ bool out_of_memory(Parser& parser, const char* position);
 
 bool start_element(Parser& parser, char* name, std::size_t name_length, AttributeList list);
 // Null when the tag closed the current element; the document with its error otherwise.
-XmlDocument* end_element(Parser& parser, const char* name, const char* position);
-// False when the run could not be decoded (the error is recorded).
-bool append_content(Parser& parser, char* start, std::size_t length, char mode);
+XmlDocument* end_element(Parser& parser, const char* name, std::size_t name_length,
+                         const char* position);
+// False when the run could not be decoded (the error is recorded). The
+// first `clean` bytes are known to need no decoding.
+bool append_content(Parser& parser, char* start, std::size_t length, char mode,
+                    std::size_t clean = 0);
 bool record_instruction(Parser& parser, char* start, std::size_t length);
 void trim_instruction_table(Parser& parser);
 // Gives every text and table the parse grew its exact size.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
+#include "parser/byte_search.hpp"
 #include "parser/parser.hpp"
 #include "tree/tree_internal.hpp"
 
@@ -50,7 +51,7 @@ class Scanner {
     Ending drop_attributes_and_fail(const char* position, const char* message, int quote = 0);
     AttributeList take_attribute_list();
     bool decode_attribute(std::size_t declared, char* name, std::size_t name_length, char* value,
-                          char* value_end);
+                          char* value_end, std::size_t clean);
     void finish(char* position);
 
     Parser& parser_;
@@ -80,14 +81,14 @@ void Scanner::scan(char* text) {
         if (!ending.close) return finish(ending.finish);
         *ending.close = '\0';
         char* next = ending.close + 1;
-        if (*next != '<') {
-            if (!*next) return finish(next);
-            lt = strchrnul(next, '<');
-            if (!*lt) return finish(next);
-            if (!append_content(parser_, next, lt - next, '&')) return;
-        } else {
+        if (*next == '<') {
             lt = next;
+            continue;
         }
+        char* stop = find_content_stop(next);
+        lt = *stop == '<' ? stop : strchrnul(stop, '<');
+        if (!*lt) return finish(next);
+        if (!append_content(parser_, next, lt - next, '&', stop - next)) return;
     }
 }
 
@@ -143,14 +144,19 @@ Ending Scanner::drop_attributes_and_fail(const char* position, const char* messa
     return failure();
 }
 
-// Decodes a quoted value in the mode its declaration gives (' ' when none).
+// Decodes a quoted value in the mode its declaration gives (' ' when none);
+// a value whose first `clean` bytes are all of it needs no work in mode ' '.
 bool Scanner::decode_attribute(std::size_t declared, char* name, std::size_t name_length,
-                               char* value, char* value_end) {
+                               char* value, char* value_end, std::size_t clean) {
     char mode = declared == AttributeDeclarations::none
                     ? ' '
                     : parser_.declarations.mode_of(declared, name, name_length);
-    Decoded decoded =
-        decode_text(parser_.decoding, value, value_end - value, parser_.entities, mode);
+    auto length = static_cast<std::size_t>(value_end - value);
+    if (clean == length && mode == ' ') {
+        parser_.attribute_slots.back() = value;
+        return true;
+    }
+    Decoded decoded = decode_text(parser_.decoding, value, length, parser_.entities, mode, clean);
     if (decoded.status != DecodeStatus::ok) return decode_failed(parser_, decoded.status, value);
     parser_.attribute_slots.back() = decoded.text;
     if (decoded.text != value) parser_.ownership.back() = static_cast<char>(OWNS_VALUE);
@@ -176,11 +182,13 @@ Ending Scanner::read_attributes(char* name, char* at, std::size_t name_length) {
             if (*at == '"' || *at == '\'') {
                 char quote = *at;
                 char* value = at + 1;
-                char* value_end = strchrnul(value, quote);
+                char* stop = find_value_stop(value, quote);
+                char* value_end = *stop == quote ? stop : strchrnul(stop, quote);
                 if (!*value_end) return drop_attributes_and_fail(name, "missing %c", quote);
                 *value_end = '\0';
                 at = value_end + 1;
-                if (!decode_attribute(declared, attribute, attribute_length, value, value_end))
+                if (!decode_attribute(declared, attribute, attribute_length, value, value_end,
+                                      stop - value))
                     return drop_attributes_and_fail(name, nullptr);
             }
         }
@@ -211,7 +219,7 @@ Ending Scanner::finish_tag(char* name, std::size_t name_length, char* at, bool e
         if (document_->current_element->attributes != list) attribute_list_free(list);
         return failure();
     }
-    if (empty) end_element(parser_, name, close);
+    if (empty) end_element(parser_, name, name_length, close);
     return at_end ? ran_to_end(name) : closed_at(close);
 }
 
@@ -221,7 +229,7 @@ Ending Scanner::end_tag(char* lt) {
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
     *at = '\0';
-    if (end_element(parser_, name, at)) return failure();
+    if (end_element(parser_, name, at - name, at)) return failure();
     if (!after) return ran_to_end(name);
     if (has_class(after, BLANK)) at = skip_while(at + 1, BLANK);
     return *at || !has_class(after, BLANK) ? closed_at(at) : ran_to_end(name);

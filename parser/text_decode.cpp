@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
+#include "parser/byte_search.hpp"
 #include "parser/entity_set.hpp"
 #include "parser/text_decode.hpp"
 
@@ -46,8 +47,9 @@ int digit_value(int c) {
     return 99;
 }
 
-// Reads a character reference's number as strtol does in the POSIX locale:
-// blanks, a sign, for base 16 an optional 0x, then digits. Values of 2^31
+}  // namespace
+
+// Blanks, a sign, for base 16 an optional 0x, then digits. Values of 2^31
 // and beyond (either sign) are refused and the reference stays as written.
 bool read_reference_number(Lookahead& reader, std::int64_t& value) {
     int base = 10;
@@ -73,13 +75,15 @@ bool read_reference_number(Lookahead& reader, std::int64_t& value) {
     return true;
 }
 
+namespace {
+
 class Decoder {
   public:
     Decoder(DecodeContext& context, const EntitySet& entities, char mode, char* text,
             std::size_t length)
         : context_(context), entities_(entities), mode_(mode), text_(text), end_(text + length) {}
 
-    Decoded run();
+    Decoded run(std::size_t clean);
 
   private:
     Segment& top() { return context_.segments.back(); }
@@ -88,6 +92,7 @@ class Decoder {
 
     void fold_line_ends(char* first_cr);
     DecodeStatus expand_references(char* first_special);
+    std::size_t plain_run(const Segment& segment) const;
     DecodeStatus reference();
     DecodeStatus character_reference();
     DecodeStatus entity_reference(const EntitySet::Match& match);
@@ -127,6 +132,25 @@ void Decoder::fold_line_ends(char* first_cr) {
     }
     std::memset(write, 0, end_ - write);
     end_ = write;
+}
+
+// The length of the run of bytes at the segment's cursor that the mode
+// copies unchanged. Segments end in a NUL, which the searches stop at.
+std::size_t Decoder::plain_run(const Segment& segment) const {
+    auto* at = const_cast<char*>(segment.next);
+    const char* stop;
+    switch (mode_) {
+        case '&':
+            stop = static_cast<const char*>(std::memchr(at, '&', segment.end - at));
+            break;
+        case '%':
+            stop = find_any<'&', '%'>(at);
+            break;
+        default:
+            stop = find_any<'&', '\t', '\n', '\v', '\f', '\r'>(at);
+            break;
+    }
+    return static_cast<std::size_t>((stop ? stop : segment.end) - at);
 }
 
 bool Decoder::reserve(std::size_t count) {
@@ -227,6 +251,14 @@ DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
         return DecodeStatus::out_of_memory;
     consume(match.reference_length);
     if (value_length < match.reference_length) note_shift(match.reference_length - value_length);
+    char encoded[6];
+    std::size_t encoded_length;
+    if (entities_.single_reference(match.entry, encoded, encoded_length)) {
+        // What rescanning the value would do: expand its one reference.
+        note_shift(value_length - encoded_length);
+        if (encoded_length == 1 && encoded[0] == '\0') wrote_nul_ = true;
+        return emit(encoded, encoded_length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+    }
     if (value_length == 0) return DecodeStatus::ok;
     const char* value = entities_.value(match.entry);
     if (!context_.segments.push({value, value + value_length})) return DecodeStatus::out_of_memory;
@@ -252,10 +284,9 @@ DecodeStatus Decoder::expand_references(char* first_special) {
     context_.segments.clear();
     if (!context_.segments.push({first_special, end_})) return DecodeStatus::out_of_memory;
     out_ = first_special;
-    const char* specials = special_bytes(mode_, false);
     while (top().next != top().end) {
         Segment& segment = top();
-        std::size_t run = std::strcspn(segment.next, specials);
+        std::size_t run = plain_run(segment);
         if (run) {
             if (!emit(segment.next, run)) return DecodeStatus::out_of_memory;
             consume(run);
@@ -302,8 +333,8 @@ void Decoder::settle_caller_text() {
     std::memset(dead + newlines, 0, end_ - dead - newlines);
 }
 
-Decoded Decoder::run() {
-    char* first = text_ + std::strcspn(text_, special_bytes(mode_, true));
+Decoded Decoder::run(std::size_t clean) {
+    char* first = text_ + clean + std::strcspn(text_ + clean, special_bytes(mode_, true));
     auto* first_cr =
         first == end_ ? nullptr : static_cast<char*>(std::memchr(first, '\r', end_ - first));
     if (first_cr) {
@@ -335,8 +366,8 @@ Decoded Decoder::run() {
 }  // namespace
 
 Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
-                    const EntitySet& entities, char mode) {
-    return Decoder(context, entities, mode, text, length).run();
+                    const EntitySet& entities, char mode, std::size_t clean) {
+    return Decoder(context, entities, mode, text, length).run(clean);
 }
 
 }  // namespace xmlslice::detail

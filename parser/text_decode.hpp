@@ -12,6 +12,13 @@ namespace xmlslice::detail {
 
 class EntitySet;
 
+class Lookahead;
+
+// Reads a character reference's number (what follows "&#") as strtol does in
+// the POSIX locale, through the ';'; false when the reference is not valid
+// or its value is 2^31 or more in size.
+bool read_reference_number(Lookahead& reader, std::int64_t& value);
+
 // Writes the UTF-8 form of a code point below 2^31 (one byte, the low eight
 // bits, for anything up to 127, negatives included); returns the byte count.
 std::size_t encode_utf8(std::int64_t code_point, char* destination);
@@ -46,9 +53,10 @@ struct Decoded {
 // Decodes the NUL-terminated text of the given length in mode '&' (character
 // data), 'c' (CDATA), ' ' (CDATA attribute value), '*' (other declared
 // attribute value) or '%' (entity value). Entities are looked up in the set
-// given ('%' mode: the parameter entities). On failure nothing is allocated.
+// given ('%' mode: the parameter entities). The first `clean` bytes are
+// known to hold no byte that decoding changes. On failure nothing is allocated.
 Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
-                    const EntitySet& entities, char mode);
+                    const EntitySet& entities, char mode, std::size_t clean = 0);
 
 }  // namespace xmlslice::detail
 

@@ -1,6 +1,7 @@
 // The scanner's steps that change the tree. Children are appended in
 // document order, so each addition links after the remembered last child,
-// last group head and group tail instead of walking the chains.
+// last group head and group tail instead of walking the chains, and an
+// element's runs of text are joined once, when it closes.
 #include <cstdlib>
 #include <cstring>
 
@@ -14,31 +15,37 @@ namespace {
 // Parents with more child names than this find a name group by hash.
 constexpr std::size_t linear_group_limit = 8;
 
+bool same_name(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
+    return a_length == b_length && std::memcmp(a, b, a_length) == 0;
+}
+
 std::size_t find_group(Parser& parser, const OpenElement& frame, const char* name,
                        std::size_t length) {
     std::size_t count = parser.groups.size() - frame.first_group;
     if (count > linear_group_limit)
         return parser.wide_groups.find(reinterpret_cast<std::uintptr_t>(frame.element), name,
                                        length);
-    for (std::size_t g = frame.first_group; g < parser.groups.size(); ++g)
-        if (std::strcmp(parser.groups[g].head->name, name) == 0) return g;
+    for (std::size_t g = frame.first_group; g < parser.groups.size(); ++g) {
+        const ChildGroup& group = parser.groups[g];
+        if (same_name(group.head->name, group.name_length, name, length)) return g;
+    }
     return NameIndex::npos;
 }
 
-bool index_group(Parser& parser, const OpenElement& frame, std::size_t group) {
-    const char* name = parser.groups[group].head->name;
-    return parser.wide_groups.insert(reinterpret_cast<std::uintptr_t>(frame.element), name,
-                                     std::strlen(name), group);
+bool index_group(Parser& parser, const OpenElement& frame, std::size_t g) {
+    const ChildGroup& group = parser.groups[g];
+    return parser.wide_groups.insert(reinterpret_cast<std::uintptr_t>(frame.element),
+                                     group.head->name, group.name_length, g);
 }
 
 // A new name group: its head joins the name-group chain after the last head.
-bool add_group(Parser& parser, OpenElement& frame, XmlElement* head) {
+bool add_group(Parser& parser, OpenElement& frame, XmlElement* head, std::size_t name_length) {
     std::size_t count = parser.groups.size() - frame.first_group;
     if (count) parser.groups.back().head->next_name_group = head;
-    if (!parser.groups.push({head, head})) return false;
+    if (!parser.groups.push({head, head, name_length})) return false;
     frame.last_group = parser.groups.size() - 1;
-    if (count + 1 < linear_group_limit + 1) return true;
-    if (count + 1 > linear_group_limit + 1) return index_group(parser, frame, frame.last_group);
+    if (count < linear_group_limit) return true;
+    if (count > linear_group_limit) return index_group(parser, frame, frame.last_group);
     for (std::size_t g = frame.first_group; g < parser.groups.size(); ++g)
         if (!index_group(parser, frame, g)) return false;
     return true;
@@ -49,16 +56,17 @@ bool link_child(Parser& parser, OpenElement& frame, XmlElement* child, std::size
     frame.last_child = child;
     if (!last) {
         frame.element->first_child = child;
-        return add_group(parser, frame, child);
+        return add_group(parser, frame, child, name_length);
     }
     last->next_in_order = child;
-    std::size_t group = std::strcmp(last->name, child->name) == 0
-                            ? frame.last_group
-                            : find_group(parser, frame, child->name, name_length);
-    if (group == NameIndex::npos) return add_group(parser, frame, child);
-    parser.groups[group].tail->next_same_name = child;
-    parser.groups[group].tail = child;
-    frame.last_group = group;
+    const ChildGroup& last_group = parser.groups[frame.last_group];
+    std::size_t g = same_name(last->name, last_group.name_length, child->name, name_length)
+                        ? frame.last_group
+                        : find_group(parser, frame, child->name, name_length);
+    if (g == NameIndex::npos) return add_group(parser, frame, child, name_length);
+    parser.groups[g].tail->next_same_name = child;
+    parser.groups[g].tail = child;
+    frame.last_group = g;
     return true;
 }
 
@@ -73,34 +81,35 @@ XmlElement* new_child(Parser& parser, char* name, std::size_t name_length) {
     return link_child(parser, frame, child, name_length) ? child : nullptr;
 }
 
-void settle_text(OpenElement& frame) {
-    if (frame.text_capacity > frame.text_length + 1) {
-        void* exact = std::realloc(frame.element->text, frame.text_length + 1);
-        if (exact) frame.element->text = static_cast<char*>(exact);
-    }
-    frame.text_capacity = 0;
+void drop_runs(Parser& parser, std::size_t from) {
+    for (std::size_t r = from; r < parser.runs.size(); ++r)
+        if (parser.runs[r].owned) std::free(parser.runs[r].text);
+    parser.runs.truncate(from);
 }
 
-// Joins decoded text onto the element's text in a block that grows
-// geometrically while the element is open.
-bool join_text(OpenElement& frame, const char* addition, std::size_t length) {
-    XmlElement* element = frame.element;
-    std::size_t needed = frame.text_length + length + 1;
-    if (needed > frame.text_capacity) {
-        std::size_t capacity = needed * 2;
-        bool growable = frame.text_capacity || (element->flags & TEXT_OWNED);
-        char* block = static_cast<char*>(growable ? std::realloc(element->text, capacity)
-                                                  : std::malloc(capacity));
-        if (!block) return false;
-        if (!growable) std::memcpy(block, element->text, frame.text_length);
-        element->text = block;
-        element->flags |= TEXT_OWNED;
-        frame.text_capacity = capacity;
+// Joins the element's runs into one heap block of exactly the text's size.
+// Without memory the text keeps its first run only.
+bool join_runs(Parser& parser, OpenElement& frame) {
+    std::size_t first = frame.first_run;
+    bool joined = true;
+    if (parser.runs.size() - first > 1) {
+        auto* block = static_cast<char*>(std::malloc(frame.text_length + 1));
+        if (block) {
+            char* at = block;
+            for (std::size_t r = first; r < parser.runs.size(); ++r) {
+                std::memcpy(at, parser.runs[r].text, parser.runs[r].length);
+                at += parser.runs[r].length;
+            }
+            *at = '\0';
+            if (parser.runs[first].owned) std::free(parser.runs[first].text);
+            frame.element->text = block;
+            frame.element->flags |= TEXT_OWNED;
+        }
+        joined = block != nullptr;
+        drop_runs(parser, first + 1);
     }
-    std::memcpy(element->text + frame.text_length, addition, length);
-    frame.text_length += length;
-    element->text[frame.text_length] = '\0';
-    return true;
+    parser.runs.truncate(first);
+    return joined;
 }
 
 }  // namespace
@@ -115,49 +124,56 @@ bool start_element(Parser& parser, char* name, std::size_t name_length, Attribut
         element->name = name;
     }
     element->attributes = list;
-    if (!parser.open.push({element, nullptr, 0, parser.groups.size(), 0, 0}))
-        return out_of_memory(parser, name);
+    OpenElement frame{element, name_length, nullptr, 0, parser.groups.size(), parser.runs.size(),
+                      0};
+    if (!parser.open.push(frame)) return out_of_memory(parser, name);
     document->current_element = element;
     return true;
 }
 
-XmlDocument* end_element(Parser& parser, const char* name, const char* position) {
+XmlDocument* end_element(Parser& parser, const char* name, std::size_t name_length,
+                         const char* position) {
     XmlDocument* document = parser.document;
     XmlElement* current = document->current_element;
-    if (!current || !current->name || std::strcmp(current->name, name) != 0)
+    if (!current || !current->name ||
+        !same_name(current->name, parser.open.back().name_length, name, name_length))
         return record_error(document, position, "unexpected closing tag </%s>", name);
     OpenElement& frame = parser.open.back();
-    settle_text(frame);
+    if (!join_runs(parser, frame)) return record_error(document, position, "out of memory");
     parser.groups.truncate(frame.first_group);
     parser.open.pop();
     document->current_element = current->parent;
     return nullptr;
 }
 
-bool append_content(Parser& parser, char* start, std::size_t length, char mode) {
+bool append_content(Parser& parser, char* start, std::size_t length, char mode, std::size_t clean) {
     XmlElement* element = parser.document->current_element;
     if (!element || !element->name || length == 0) return true;
     start[length] = '\0';
-    Decoded decoded = decode_text(parser.decoding, start, length, parser.entities, mode);
-    if (decoded.status != DecodeStatus::ok) return decode_failed(parser, decoded.status, start);
-    OpenElement& frame = parser.open.back();
-    if (!*element->text) {
-        // An earlier run may have decoded to an empty heap string.
-        if (element->flags & TEXT_OWNED) std::free(element->text);
-        element->text = decoded.text;
-        element->flags = static_cast<std::uint16_t>(
-            decoded.text != start ? element->flags | TEXT_OWNED : element->flags & ~TEXT_OWNED);
-        frame.text_length = decoded.length;
-        frame.text_capacity = 0;
-        return true;
+    TextRun run{start, length, false};
+    if (clean < length || mode == '*') {
+        Decoded decoded = decode_text(parser.decoding, start, length, parser.entities, mode, clean);
+        if (decoded.status != DecodeStatus::ok) return decode_failed(parser, decoded.status, start);
+        run = {decoded.text, decoded.length, decoded.text != start};
     }
-    bool joined = join_text(frame, decoded.text, decoded.length);
-    if (decoded.text != start) std::free(decoded.text);
-    return joined || out_of_memory(parser, start);
+    OpenElement& frame = parser.open.back();
+    if (frame.text_length == 0) {
+        // An empty text so far (an empty first run) is replaced, not joined.
+        drop_runs(parser, frame.first_run);
+        element->text = run.text;
+        element->flags = static_cast<std::uint16_t>(run.owned ? element->flags | TEXT_OWNED
+                                                              : element->flags & ~TEXT_OWNED);
+    }
+    if (!parser.runs.push(run)) {
+        if (run.owned && element->text != run.text) std::free(run.text);
+        return out_of_memory(parser, start);
+    }
+    frame.text_length += run.length;
+    return true;
 }
 
 void finish_tables(Parser& parser) {
-    for (std::size_t i = 0; i < parser.open.size(); ++i) settle_text(parser.open[i]);
+    for (std::size_t i = parser.open.size(); i-- > 0;) join_runs(parser, parser.open[i]);
     parser.entities.trim();
     parser.declarations.trim();
     trim_instruction_table(parser);

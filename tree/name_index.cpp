@@ -14,6 +14,14 @@ std::uint64_t mix(std::uint64_t value) {
     return value;
 }
 
+// Names are short: a plain loop beats a call for them.
+bool equal_bytes(const char* a, const char* b, std::size_t length) {
+    if (length > 16) return std::memcmp(a, b, length) == 0;
+    for (std::size_t i = 0; i < length; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 std::uint64_t scoped_hash(std::uintptr_t scope, std::uint64_t name_hash) {
     return mix(name_hash ^ (static_cast<std::uint64_t>(scope) * 0x9e3779b97f4a7c15ULL));
 }
@@ -30,7 +38,8 @@ std::uint64_t hash_bytes(const char* bytes, std::size_t length) {
         length -= 8;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, bytes, length);
+    for (std::size_t i = 0; i < length; ++i)
+        tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return mix(hash ^ tail ^ (static_cast<std::uint64_t>(length) << 56));
 }
 
@@ -51,7 +60,7 @@ NameIndex::Slot* NameIndex::locate(std::uintptr_t scope, const char* name, std::
         Slot* slot = &slots_[i];
         if (!slot->name) return slot;
         if (slot->hash == hash && slot->scope == scope && slot->length == length &&
-            std::memcmp(slot->name, name, length) == 0)
+            equal_bytes(slot->name, name, length))
             return slot;
     }
 }
