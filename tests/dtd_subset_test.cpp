@@ -65,10 +65,25 @@ TEST(DtdEntities, ParameterEntities) {
               "see &p;");
 }
 
+TEST(DtdEntities, ReferencesReadOnPastAnInsertedValue) {
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY e '&l'>]><r>&e;t;</r>"), "<");
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY e 'xxxxx&l'>]><r>&e;t;</r>"), "xxxxx<");
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY e '&#38;#6'>]><r>&e;5;</r>"), "A");
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY x '&x'>]><r>&x;;;</r>"), "&x");
+    // A parameter reference left in a value is expanded once it is declared.
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY % p '%q;'><!ENTITY % q 'Q'><!ENTITY e '%p;'>]>"
+                      "<r>&e;</r>"),
+              "Q");
+    // A name runs to white space, quotes and '>' included.
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY e'v'> <!ENTITY f 'w'>]><r>&f;</r>"), "&f;");
+}
+
 TEST(DtdEntities, ParameterReferenceBetweenDeclarations) {
     const std::string subset = "<!DOCTYPE r [<!ENTITY a 'A'> %ext; <!ENTITY b 'B'>]><r>&a;&b;</r>";
     EXPECT_EQ(text_of(subset), "A&b;");
     EXPECT_EQ(text_of("<?xml version='1.0' standalone='yes'?>" + subset), "AB");
+    EXPECT_EQ(text_of("<!DOCTYPE r [<?xml standalone='yes'?>%ext;<!ENTITY b 'B'>]><r>&b;</r>"),
+              "B");
 }
 
 TEST(DtdSubset, PassedOverAndRecorded) {
@@ -121,6 +136,10 @@ TEST(DtdAttributes, DefaultTable) {
     EXPECT_STREQ(element_attribute_value(merged.root, "a"), "v");
     EXPECT_EQ(slots_of(table[1], 5), (Strings{"y", "b", "n1", "*", "(null)"}));
 
+    Parsed unclosed("<!DOCTYPE e [<!ATTLIST e a CDATA '1']><e/>");
+    EXPECT_EQ(unclosed.error(), "");
+    EXPECT_STREQ(element_attribute_value(unclosed.root, "a"), "1");
+
     Parsed nothing_stored("<!DOCTYPE e [<!ATTLIST e a CDATA #IMPLIED b CDATA #REQUIRED>]><e/>");
     EXPECT_TRUE(is_empty_list(nothing_stored.doc()->attribute_defaults));
 }
@@ -148,6 +167,16 @@ TEST(DtdAttributes, DeclarationsChooseDecodingMode) {
         (Pairs{
             {"t", "x y"}, {"c", "  x  y "}, {"u", " x "}, {"f", " p  q "}, {"t", "long value"}}));
     EXPECT_EQ(attributes_of(p.child("A")), (Pairs{{"t", " x "}}));
+    // Declarations take effect where they are read, also inside the root.
+    Parsed midway(
+        "<r><a x=' 1 '/>&e;<!DOCTYPE r [<!ATTLIST a x ID #IMPLIED><!ENTITY e 'v'>]>"
+        "<!DOCTYPE r [<!ATTLIST a y NMTOKEN #IMPLIED>]><a x=' 1 ' y=' 2 '/>&e;</r>");
+    EXPECT_EQ(midway.error(), "");
+    EXPECT_STREQ(midway.root->text, "&e;v");
+    XmlElement* a = midway.child("a");
+    EXPECT_EQ(attributes_of(a), (Pairs{{"x", " 1 "}}));
+    EXPECT_EQ(attributes_of(a->next_same_name), (Pairs{{"x", "1"}, {"y", "2"}}));
+    EXPECT_EQ(midway.doc()->attribute_defaults[1], nullptr);
 }
 
 TEST(DtdAttributes, LookupFallsBackOnDefaults) {
@@ -178,6 +207,9 @@ TEST(DtdErrors, MessagesAndLines) {
         {"<!DOCTYPE r [\n<!ATTLIST e a (x|y 'x'>]><r/>", 2, "malformed <!ATTLIST"},
         {"<!DOCTYPE r [\n\n<!ATTLIST e a CDATA 'x>]><r/>", 3, "malformed <!ATTLIST"},
         {"<!DOCTYPE r [<!ATTLIST e a CDATA oops>]><r/>", 1, "malformed <!ATTLIST"},
+        {"<!DOCTYPE r [<!ATTLIST e a>]><r/>", 1, "malformed <!ATTLIST"},
+        {"<!DOCTYPE r [<!ATTLIST e a CDATA>]><r/>", 1, "malformed <!ATTLIST"},
+        {"<!DOCTYPE r [<!ATTLIST e a (x|y)>]><r/>", 1, "malformed <!ATTLIST"},
         {"<!DOCTYPE r [\n<!ENTITY a\n\n'&a;'>]><r/>", 2, "circular entity declaration &a;"},
         {"<!DOCTYPE r [<!ENTITY a '&b;'>\n<!ENTITY b 'x&a;'>]><r/>", 2,
          "circular entity declaration &b;"},
@@ -247,12 +279,14 @@ TEST(Doctype, Walking) {
         {"<!DOCTYPE r SYSTEM 'a>b'><r>x</r>", "x"},
         {"<!DOCTYPE r ]><r>x</r>", "x"},
         {"<!DOCTYPE r [<!ENTITY e 'v'>]><!DOCTYPE r [<!ENTITY f 'w'>]><r>&e;&f;</r>", "vw"},
+        {"<!DOCTYPE r [<!ENTITY e 'v'>] [<!ENTITY f 'w'>]><r>&e;&f;</r>", "vw"},
     };
     for (const auto& [input, text] : cases) EXPECT_EQ(text_of(input), text) << input;
 
-    Parsed after("<r/><!DOCTYPE s [<!ENTITY e 'v'>]>\n");
+    Parsed after("<r/><!DOCTYPE s [<!ENTITY e 'v'><?pi x?>]>\n");
     EXPECT_EQ(after.error(), "");
     EXPECT_EQ(declared_entities(after), (Pairs{{"e;", "v"}}));
+    EXPECT_STREQ(document_instructions(after.root, "pi")[2], ">");
     Parsed bracket_in_identifier("<!DOCTYPE r SYSTEM\n'x[y'>\n<r/>");
     EXPECT_EQ(bracket_in_identifier.error(), error_at(2, "root tag missing"));
     Parsed unclosed("<!DOCTYPE r [<!ENTITY e 'v'>\n");
@@ -260,14 +294,15 @@ TEST(Doctype, Walking) {
     EXPECT_EQ(declared_entities(unclosed), Pairs{});
 }
 
-std::string laughs() {
+// Eleven lines of declarations; lol9 stands for 3 * 10^9 bytes.
+std::string laughs(const std::string& more_declarations = "") {
     std::string subset = "<!DOCTYPE r [\n<!ENTITY lol 'lol'>\n";
     for (int i = 1; i <= 9; ++i) {
         subset += "<!ENTITY lol" + std::to_string(i) + " '";
         for (int k = 0; k < 10; ++k) subset += "&lol" + (i > 1 ? std::to_string(i - 1) : "") + ";";
         subset += "'>\n";
     }
-    return subset + "]>\n";
+    return subset + more_declarations + "]>\n";
 }
 
 TEST(EntityExpansion, BillionLaughsInContent) {
@@ -295,6 +330,12 @@ std::string megabyte_runs(int runs, std::size_t padding) {
     document += "]><!--" + std::string(padding, ' ') + "--><a>";
     for (int i = 0; i < runs; ++i) document += "\n<b>&e4;</b>";
     return document + "</a>";
+}
+
+TEST(EntityExpansion, BillionLaughsInADefaultValue) {
+    Parsed p(laughs("<!ATTLIST r a CDATA '&lol9;'>\n") + "<r/>");
+    EXPECT_EQ(p.error(), error_at(12, "entity expansion too large"));
+    EXPECT_EQ(p.root->name, nullptr);
 }
 
 TEST(EntityExpansion, CountedAcrossTheDocument) {

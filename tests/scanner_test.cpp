@@ -41,6 +41,8 @@ const std::vector<ErrorCase> error_cases = {
     {"<a%n%s>", 1, "unclosed tag <a%n%s>"},
     {"\n<?pi x\n?>", 2, "root tag missing"},
     {std::string("<a>\0</a>", 8), 1, "unclosed tag <a>"},
+    {std::string("<a\0>", 4), 1, "unclosed tag <a>"},
+    {std::string("<a/\0x", 5), 1, "missing >"},
     {"<a/>\n<b/>", 2, "markup outside of root element"},
     {"<a></a>\n\n<b>", 3, "markup outside of root element"},
     {"<r>\n<a\nb='x/></r>", 2, "missing '"},
@@ -57,6 +59,7 @@ const std::vector<ErrorCase> error_cases = {
     {"<a></ab>", 1, "unexpected closing tag </ab>"},
     {"<a></a\v>", 1, "unexpected closing tag </a\v>"},
     {"</a>", 1, "unexpected closing tag </a>"},
+    {"</>", 1, "unexpected closing tag </>"},
     {"<a/>\n</a>", 2, "unexpected closing tag </a>"},
     {"<a></%s%n>", 1, "unexpected closing tag </%s%n>"},
     {"<a>\n<!-- x -- y -->", 2, "unclosed <!--"},
@@ -90,6 +93,30 @@ const std::vector<ErrorCase> error_cases = {
     {"<a><![CDATA[x\ry]]></b>", 2, "unexpected closing tag </b>"},
     {"<a>x&#10;y</b>", 2, "unexpected closing tag </b>"},
     {"<a>&#65;\n\n</b>", 5, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;\n\n</b>", 4, "unexpected closing tag </b>"},
+    {"<a x='&#65;\n\n'></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ATTLIST a x ID #IMPLIED>]><a x='&#65;\n'></b>", 2,
+     "unexpected closing tag </b>"},
+    {"<a x='&#10;'></b>", 2, "unexpected closing tag </b>"},
+    {"<r><a>\n</a\n\n></b>", 3, "unexpected closing tag </b>"},
+    {"<a\n\n\nx='1'\n\n></b>", 3, "unexpected closing tag </b>"},
+    {"<a x=\n\n'1'></b>", 3, "unexpected closing tag </b>"},
+    {"<a x\n\n='1'></b>", 2, "unexpected closing tag </b>"},
+    {"<?pi\n\nx?><a></b>", 2, "unexpected closing tag </b>"},
+    {"<?xml\nversion='1'?>\n<a></b>", 2, "unexpected closing tag </b>"},
+    // Runs outside the root are discarded without being decoded.
+    {"<?pi?>\rx<a></b>", 1, "unexpected closing tag </b>"},
+    {"<![CDATA[\r]]><a></b>", 1, "unexpected closing tag </b>"},
+    {"<a/>\r</a>", 1, "unexpected closing tag </a>"},
+    // Bytes the subset reader rewrote or decoded.
+    {"<!DOCTYPE a [<!ATTLIST a\nx\nCDATA\n'1'>]>\n<a></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY\ne\n\n'v'>]>\n<a></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e '&#65;\n\n'>]><a></b>", 5, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ATTLIST a x CDATA '\n\n' y ID '\n\n'>]><a></b>", 1,
+     "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY % p 'long long'><!ENTITY e '%p;\r'>]><a></b>", 2,
+     "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!-- \n -->]><a></b>", 2, "unexpected closing tag </b>"},
     {"<!DOCTYPE a [<!ENTITY e 'a long value'>]><a>&#10;&e;</b>", 2, "unexpected closing tag </b>"},
     {"<!DOCTYPE a [<!ENTITY e 'a long value'>]><a>&e;&#10;</b>", 1, "unexpected closing tag </b>"},
     {utf16(u"<a>\n</b>", false), 2, "unexpected closing tag </b>"},
@@ -248,7 +275,8 @@ TEST(Scanner, TextJoiningAndOffsets) {
 }
 
 TEST(Scanner, FinalGtAllowance) {
-    const char* closed_at_end[] = {
+    const std::string closed_at_end[] = {
+        std::string("<a/\0>", 5),
         "<a/>",
         "<a x='1'/>",
         "<a></a>",
@@ -263,7 +291,7 @@ TEST(Scanner, FinalGtAllowance) {
         "<a/><![CDATA[x]]>\n",
         "<a></a \n",
     };
-    for (const char* input : closed_at_end) {
+    for (const std::string& input : closed_at_end) {
         SCOPED_TRACE(input);
         Parsed p(input);
         EXPECT_EQ(p.error(), "");
@@ -319,14 +347,16 @@ TEST(Scanner, Utf16Input) {
 }
 
 TEST(Instructions, TableAndPositions) {
-    Parsed p("<?pi one?><?other?>\n<a><b/><?pi two three?><?q a?b?></a><?pi  \n\t four ?>");
+    Parsed p(
+        "<?pi one?><?other?>\n<a><b/><?pi two three?><?q a?b?><?pi\v x?></a><?pi  \n\t four ?>");
     EXPECT_EQ(p.error(), "");
     InstructionTable table = p.doc()->instructions;
     ASSERT_FALSE(is_empty_list(table));
     ASSERT_NE(table[0], nullptr);
     ASSERT_NE(table[1], nullptr);
     ASSERT_NE(table[2], nullptr);
-    EXPECT_EQ(table[3], nullptr);
+    ASSERT_NE(table[3], nullptr);
+    EXPECT_EQ(table[4], nullptr);
 
     char** pi = table[0];
     EXPECT_STREQ(pi[0], "pi");
@@ -346,6 +376,7 @@ TEST(Instructions, TableAndPositions) {
     EXPECT_STREQ(table[2][1], "a?b");
     EXPECT_STREQ(table[2][3], ">");
     for (char* s : {pi[0], pi[1], pi[2], pi[3], other[0], table[2][1]}) EXPECT_TRUE(p.in_text(s));
+    EXPECT_STREQ(document_instructions(p.root, "pi\v")[0], "x");
     EXPECT_EQ(document_instructions(p.root, "xml"), empty_list);
     EXPECT_EQ(document_instructions(p.root, "none"), empty_list);
 }
@@ -396,6 +427,19 @@ TEST(Scanner, TablesHaveExactSizes) {
     EXPECT_TRUE(sized_exactly(p.root->attributes, 8 * slot));
     EXPECT_TRUE(sized_exactly(p.root->attributes[7], 4));
     EXPECT_TRUE(sized_exactly(p.root->text, 3));
+
+    Parsed nested("<a><b>x<c/>y</b>z</a>");
+    EXPECT_TRUE(sized_exactly(nested.child("b")->text, 3));
+
+    // Also when the parse stops at an error.
+    Parsed stopped("<!DOCTYPE r [<!ENTITY a 'A'>]><?p x?><r x='1'>x<b/>y<?p y?><c>");
+    EXPECT_EQ(stopped.error(), error_at(1, "unclosed tag <c>"));
+    d = stopped.doc();
+    EXPECT_TRUE(sized_exactly(d->entities, 13 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions, 2 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions[0], 5 * slot));
+    EXPECT_TRUE(sized_exactly(stopped.root->attributes, 4 * slot));
+    EXPECT_TRUE(sized_exactly(stopped.root->text, 3));
 }
 
 // A text form of everything a parse produces, to compare two parses.
@@ -478,6 +522,7 @@ TEST(ScannerScale, HundredThousandChildrenOfAlternatingNames) {
     ASSERT_EQ(p.error(), "");
     EXPECT_EQ(tree_violation(p.root), "");
     EXPECT_EQ(std::strlen(p.root->text), 100000u);
+    EXPECT_TRUE(sized_exactly(p.root->text, 100001));
     XmlElement* last_a = element_nth_same_name(p.child("a"), 49999);
     ASSERT_NE(last_a, nullptr);
     EXPECT_EQ(last_a->offset, 99998u);

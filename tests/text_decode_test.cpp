@@ -208,6 +208,7 @@ TEST(DecodeText, PredefinedEntities) {
     EXPECT_EQ(decode("&amp;lt;", '&', entities).text, "&lt;");
     EXPECT_EQ(decode("&lt;&gt;", '&', entities).text, "<>");
     EXPECT_EQ(decode("&quot;&apos;&amp;&#38;", ' ', entities).text, "\"'&&");
+    EXPECT_EQ(decode("&&lt;&#&lt;", '&', entities).text, "&<&#<");
     for (const char* kept : {"&lt", "&LT;", "& lt;", "&;", "&"})
         EXPECT_EQ(decode(kept, '&', entities).text, kept);
     for (char mode : {'&', 'c', ' ', '*', '%'})
@@ -226,7 +227,9 @@ TEST(DecodeText, DeclaredEntities) {
                                {"d;", "first"},
                                {"d;", "second"},
                                {"ab;", "AB"},
-                               {"x;y;", "V"}});
+                               {"x;y;", "V"},
+                               {"#x;", "hash"},
+                               {"cut;", "xxxxx&l"}});
     HostEntities entities(pairs);
     EXPECT_EQ(decode("&e1;", '&', entities).text, "xZy");
     Decode gone = decode("a&empty;b", '&', entities);
@@ -242,6 +245,8 @@ TEST(DecodeText, DeclaredEntities) {
     EXPECT_EQ(decode("&d;", '&', entities).text, "first");
     EXPECT_EQ(decode("&abc;&ab;", '&', entities).text, "&abc;AB");
     EXPECT_EQ(decode("&x;y;", '&', entities).text, "Vy;");
+    EXPECT_EQ(decode("&#x;", '&', entities).text, "&#x;");  // no lookup after a failed "&#"
+    EXPECT_EQ(decode("&cut;t;", '&', entities).text, "xxxxx<");
 }
 
 TEST(DecodeText, DeepChainOfEntities) {
