@@ -191,12 +191,6 @@ TEST(DtdAttributes, LookupFallsBackOnDefaults) {
     EXPECT_STREQ(element_attribute_value(p.child("r"), "o"), "od");
 }
 
-struct ErrorCase {
-    std::string input;
-    int line;
-    std::string message;
-};
-
 TEST(DtdErrors, MessagesAndLines) {
     const ErrorCase cases[] = {
         {"<!DOCTYPE r [\n<!ATTLIST\n\n]><r/>", 4, "unclosed <!ATTLIST"},

@@ -54,6 +54,13 @@ inline bool is_empty_list(const void* table) {
     return table == static_cast<const void*>(empty_list);
 }
 
+// An input and the message, with its line, that parsing it records.
+struct ErrorCase {
+    std::string input;
+    int line;
+    std::string message;
+};
+
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 inline Pairs attributes_of(const XmlElement* e) {
@@ -88,15 +95,19 @@ inline Pairs pairs_of(char** table) {
 }
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t allocator_slack = 0;  // the sanitizer reports the size asked for
+constexpr bool allocator_reports_request = true;
 #else
-constexpr std::size_t allocator_slack = 47;  // glibc rounding, and shrinks that keep a tail
+constexpr bool allocator_reports_request = false;
 #endif
 
-// A heap block was sized to exactly `bytes`, as far as the allocator can tell.
+// A heap block was sized to exactly `bytes`, as far as the allocator can
+// tell: glibc rounds small blocks up (and may keep a short tail when a block
+// shrinks) and gives large ones whole pages.
 inline bool sized_exactly(const void* block, std::size_t bytes) {
     std::size_t usable = malloc_usable_size(const_cast<void*>(block));
-    std::size_t most = allocator_slack ? std::max<std::size_t>(bytes + allocator_slack, 24) : bytes;
+    if (allocator_reports_request) return usable == bytes;
+    std::size_t most = std::max<std::size_t>(bytes + 47, 24);
+    if (bytes >= 64 * 1024) most = std::max(most, (bytes + 16 + 4095) / 4096 * 4096);
     return usable >= bytes && usable <= most;
 }
 

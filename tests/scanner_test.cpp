@@ -14,12 +14,6 @@ using namespace xmlslice::test_support;
 
 namespace {
 
-struct ErrorCase {
-    std::string input;
-    int line;
-    std::string message;
-};
-
 // Each message with the line its position gives, counted over the bytes as
 // they stand when the error is recorded.
 const std::vector<ErrorCase> error_cases = {
