@@ -1,0 +1,574 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "parse_support.hpp"
+#include "tree_checks.hpp"
+#include "xmlslice.hpp"
+
+using namespace xmlslice;
+using namespace xmlslice::test_support;
+
+namespace {
+
+// Each message with the line its position gives, counted over the bytes as
+// they stand when the error is recorded.
+const std::vector<ErrorCase> error_cases = {
+    {"", 1, "root tag missing"},
+    {"\xFF\xFE", 1, "root tag missing"},
+    {"\xFE", 1, "root tag missing"},
+    {"words\nand\nmore", 3, "root tag missing"},
+    {"\n<!-- c -->\n", 2, "root tag missing"},
+    {"\n\n<!DOCTYPE a\n>", 3, "root tag missing"},
+    {"<!DOCTYPE a\n[\n\n<!ENTITY e 'x'>", 2, "root tag missing"},
+    {"<a>\n<b/>\n\n", 2, "unclosed tag <a>"},
+    {"<a>x\ny\n", 1, "unclosed tag <a>"},
+    {"<a>\n<b x='1'\n\n>", 2, "unclosed tag <b>"},
+    {"<a>\n<b x='1'\n/>", 2, "unclosed tag <a>"},
+    {"<a><b>\n</b \n\n", 2, "unclosed tag <a>"},
+    {"<a>\n<!-- c\n -->", 2, "unclosed tag <a>"},
+    {"<a>\n<?pi x\n?>", 2, "unclosed tag <a>"},
+    {"<a x='1'>", 1, "unclosed tag <a>"},
+    {"<a%n%s>", 1, "unclosed tag <a%n%s>"},
+    {"\n<?pi x\n?>", 2, "root tag missing"},
+    {std::string("<a>\0</a>", 8), 1, "unclosed tag <a>"},
+    {std::string("<a\0>", 4), 1, "unclosed tag <a>"},
+    {std::string("<a/\0x", 5), 1, "missing >"},
+    {"<a/>\n<b/>", 2, "markup outside of root element"},
+    {"<a></a>\n\n<b>", 3, "markup outside of root element"},
+    {"<r>\n<a\nb='x/></r>", 2, "missing '"},
+    {"<r><a b=\"x/></r>", 1, "missing \""},
+    {"<ab", 1, "missing >"},
+    {"<r>\n<a b\n", 2, "missing >"},
+    {"<r>\n<a x='1'/ ></r>", 2, "missing >"},
+    {"<a/ >", 1, "missing >"},
+    {"<a></a", 1, "missing >"},
+    {"<a>\n</a\n", 2, "missing >"},
+    {"<a\n>\n</b>", 2, "unexpected closing tag </b>"},
+    {"<a><b></a>", 1, "unexpected closing tag </a>"},
+    {"<ab></a>", 1, "unexpected closing tag </a>"},
+    {"<a></ab>", 1, "unexpected closing tag </ab>"},
+    {"<a></a\v>", 1, "unexpected closing tag </a\v>"},
+    {"</a>", 1, "unexpected closing tag </a>"},
+    {"</>", 1, "unexpected closing tag </>"},
+    {"<a/>\n</a>", 2, "unexpected closing tag </a>"},
+    {"<a></%s%n>", 1, "unexpected closing tag </%s%n>"},
+    {"<a>\n<!-- x -- y -->", 2, "unclosed <!--"},
+    {"<a><!-->x</a>", 1, "unclosed <!--"},
+    {"<a/><!-- c --\n", 1, "unclosed <!--"},
+    {"<a/><!-- c --->\n", 1, "unclosed <!--"},
+    {"<a><![CDATA[x]]>", 1, "unclosed <![CDATA["},
+    {"<a>\n<![CDATA[x\n]]", 2, "unclosed <![CDATA["},
+    {"\n<!DOCTYPE a [\n<!ENTITY e 'x'>\n", 2, "unclosed <!DOCTYPE"},
+    {"<a>\n<?pi x", 2, "unclosed <?"},
+    {"<a/><?>\n", 1, "unclosed <?"},
+    {"<a/><?pi x?\n", 1, "unclosed <?"},
+    {"<a>\n< b</a>", 2, "unexpected <"},
+    {"<a><1/></a>", 1, "unexpected <"},
+    {"<a><-x/></a>", 1, "unexpected <"},
+    {"<a><.x/></a>", 1, "unexpected <"},
+    {"<a><!x></a>", 1, "unexpected <"},
+    {"<a><!-x--></a>", 1, "unexpected <"},
+    {"<a><![CDAT[x]]></a>", 1, "unexpected <"},
+    {"<a><![cdata[x]]></a>", 1, "unexpected <"},
+    {"<!doctype a><a/>", 1, "unexpected <"},
+    {"<a>x<\n", 1, "unexpected <"},
+    // Line feeds that parsing overwrote no longer count; a lone CR that
+    // decoding turned into LF does, and so does every byte a decode left.
+    {"<a x\n='1'\n></b>", 2, "unexpected closing tag </b>"},
+    {"<a x='1\n2' y='1\r2'></b>", 1, "unexpected closing tag </b>"},
+    {"<?pi\nx?>\n<a></b>", 2, "unexpected closing tag </b>"},
+    {"<a>x\ry</b>", 2, "unexpected closing tag </b>"},
+    {"<a>x\r\ny</b>", 2, "unexpected closing tag </b>"},
+    {"<a>x\r\r\ny</b>", 3, "unexpected closing tag </b>"},
+    {"<a><![CDATA[x\ry]]></b>", 2, "unexpected closing tag </b>"},
+    {"<a>x&#10;y</b>", 2, "unexpected closing tag </b>"},
+    {"<a>&#65;\n\n</b>", 5, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;\n\n</b>", 4, "unexpected closing tag </b>"},
+    {"<a x='&#65;\n\n'></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ATTLIST a x ID #IMPLIED>]><a x='&#65;\n'></b>", 2,
+     "unexpected closing tag </b>"},
+    {"<a x='&#10;'></b>", 2, "unexpected closing tag </b>"},
+    {"<r><a>\n</a\n\n></b>", 3, "unexpected closing tag </b>"},
+    {"<a\n\n\nx='1'\n\n></b>", 3, "unexpected closing tag </b>"},
+    {"<a x=\n\n'1'></b>", 3, "unexpected closing tag </b>"},
+    {"<a x\n\n='1'></b>", 2, "unexpected closing tag </b>"},
+    {"<?pi\n\nx?><a></b>", 2, "unexpected closing tag </b>"},
+    {"<?xml\nversion='1'?>\n<a></b>", 2, "unexpected closing tag </b>"},
+    // Runs outside the root are discarded without being decoded.
+    {"<?pi?>\rx<a></b>", 1, "unexpected closing tag </b>"},
+    {"<![CDATA[\r]]><a></b>", 1, "unexpected closing tag </b>"},
+    {"<a/>\r</a>", 1, "unexpected closing tag </a>"},
+    // Bytes the subset reader rewrote or decoded.
+    {"<!DOCTYPE a [<!ATTLIST a\nx\nCDATA\n'1'>]>\n<a></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY\ne\n\n'v'>]>\n<a></b>", 3, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e '&#65;\n\n'>]><a></b>", 5, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ATTLIST a x CDATA '\n\n' y ID '\n\n'>]><a></b>", 1,
+     "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY % p 'long long'><!ENTITY e '%p;\r'>]><a></b>", 2,
+     "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!-- \n -->]><a></b>", 2, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e 'a long value'>]><a>&#10;&e;</b>", 2, "unexpected closing tag </b>"},
+    {"<!DOCTYPE a [<!ENTITY e 'a long value'>]><a>&e;&#10;</b>", 1, "unexpected closing tag </b>"},
+    {utf16(u"<a>\n</b>", false), 2, "unexpected closing tag </b>"},
+    {utf16(u"<a>\u010A</b>", true), 1, "unexpected closing tag </b>"},
+};
+
+TEST(ScannerErrors, MessagesAndLines) {
+    for (const ErrorCase& c : error_cases) {
+        SCOPED_TRACE(c.input);
+        Parsed p(c.input);
+        EXPECT_EQ(p.error(), error_at(c.line, c.message));
+    }
+}
+
+TEST(ScannerErrors, TreeBuiltSoFarComesBack) {
+    Parsed mismatched("<a><b></a>");
+    XmlElement* b = mismatched.child("b");
+    ASSERT_NE(b, nullptr);
+    EXPECT_STREQ(mismatched.root->name, "a");
+    EXPECT_EQ(mismatched.doc()->current_element, b);
+
+    // The tag being read is not created; its attribute list is freed.
+    Parsed unquoted("<!DOCTYPE r [<!ENTITY e 'long long value'>]><r>t<a x='&e;' y='2></r>");
+    EXPECT_EQ(unquoted.error(), error_at(1, "missing '"));
+    EXPECT_EQ(unquoted.root->first_child, nullptr);
+    EXPECT_STREQ(unquoted.root->text, "t");
+    Parsed slash("<!DOCTYPE r [<!ENTITY e 'long long value'>]><r><a x='&e;'/ ></r>");
+    EXPECT_EQ(slash.error(), error_at(1, "missing >"));
+    EXPECT_EQ(slash.root->first_child, nullptr);
+
+    Parsed open("<a x='1'>");
+    EXPECT_EQ(attributes_of(open.root), (Pairs{{"x", "1"}}));
+    Parsed nothing("");
+    EXPECT_EQ(nothing.root->name, nullptr);
+    XmlElement* no_buffer = document_parse_buffer(nullptr, 0);
+    EXPECT_STREQ(document_error_text(no_buffer), error_at(1, "root tag missing").c_str());
+    element_free(no_buffer);
+}
+
+TEST(ScannerErrors, LongMessageIsCut) {
+    std::string name(200, 'n');
+    Parsed p("<a></" + name + ">");
+    std::string expected = error_at(1, "unexpected closing tag </" + name);
+    EXPECT_EQ(p.error(), expected.substr(0, 127));
+}
+
+TEST(Scanner, DocumentFields) {
+    Parsed p("<a x='1'>t<b/>u</a>");
+    XmlDocument* d = p.doc();
+    EXPECT_EQ(p.error(), "");
+    EXPECT_EQ(d->source, p.buffer());
+    EXPECT_EQ(d->converted, nullptr);
+    EXPECT_EQ(d->text_start, p.buffer());
+    EXPECT_EQ(d->text_end, p.buffer() + 19);
+    EXPECT_EQ(d->mapped_length, 0u);
+    EXPECT_EQ(d->current_element, nullptr);
+    EXPECT_TRUE(is_empty_list(d->instructions));
+    EXPECT_TRUE(is_empty_list(d->attribute_defaults));
+    EXPECT_EQ(d->root.parent, nullptr);
+    EXPECT_EQ(d->root.offset, 0u);
+}
+
+TEST(Scanner, LenientAttributes) {
+    struct Case {
+        std::string input;
+        Pairs attributes;
+    };
+    const Case cases[] = {
+        {"<a b c='1' d=e/>", {{"b", ""}, {"c", "1"}, {"d", ""}, {"e", ""}}},
+        {"<a b='1'c='2'/>", {{"b", "1"}, {"c", "2"}}},
+        {"<a b\n\t'x' c=='y' d = \"z\" e\r=\n'w'/>",
+         {{"b", "x"}, {"c", "y"}, {"d", "z"}, {"e", "w"}}},
+        {"<a ='x'/>", {{"", "x"}}},
+        {"<a b='1' b='2'/>", {{"b", "1"}, {"b", "2"}}},
+        {"<a b='x>y' c=\"it's\"/>", {{"b", "x>y"}, {"c", "it's"}}},
+        {"<a b='&#60;&#65;\tc\r\nd'/>", {{"b", "<A c d"}}},
+        {"<a b/>", {{"b", ""}}},
+        {"<a b='1'>", {{"b", "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        Parsed p(c.input);
+        EXPECT_EQ(attributes_of(p.root), c.attributes);
+        EXPECT_EQ(ownership_of(p.root), std::string(c.attributes.size(), ' '));
+        for (char** a = p.root->attributes; *a; a += 2) EXPECT_TRUE(p.in_text(a[0]));
+    }
+    Parsed valueless("<a b c=d/>");
+    char** list = valueless.root->attributes;
+    EXPECT_EQ(list[1], valueless.root->text);  // the shared empty string
+    EXPECT_EQ(list[3], list[1]);
+    Parsed bare("<a/>");
+    EXPECT_EQ(bare.root->attributes, empty_list);
+}
+
+TEST(Scanner, LengthenedValueIsOwnedByTheList) {
+    Parsed p(
+        "<!DOCTYPE a [<!ENTITY e 'a longer value'>]><a x='&e;' y='&#60;' z='[&e;]' w='&lt;'/>");
+    EXPECT_EQ(attributes_of(p.root),
+              (Pairs{{"x", "a longer value"}, {"y", "<"}, {"z", "[a longer value]"}, {"w", "<"}}));
+    // The predefined values are longer than their references.
+    EXPECT_EQ(ownership_of(p.root), "\x40 \x40\x40");
+    char** list = p.root->attributes;
+    EXPECT_FALSE(p.in_text(list[1]));
+    EXPECT_TRUE(p.in_text(list[3]));
+    EXPECT_TRUE(sized_exactly(list[1], std::strlen(list[1]) + 1));
+}
+
+TEST(Scanner, TextJoiningAndOffsets) {
+    Parsed joined("<a>x<b/>y</a>");
+    XmlElement* a = joined.root;
+    EXPECT_STREQ(a->text, "xy");
+    EXPECT_TRUE(a->flags & TEXT_OWNED);
+    EXPECT_FALSE(joined.in_text(a->text));
+    EXPECT_TRUE(sized_exactly(a->text, 3));
+    EXPECT_EQ(joined.child("b")->offset, 1u);
+
+    Parsed single("<a>text</a>");
+    EXPECT_EQ(single.root->text, single.buffer() + 3);
+    EXPECT_FALSE(single.root->flags & TEXT_OWNED);
+
+    Parsed decoded("<a>&lt;&#233;<b>in</b>&amp;\r\n<c/><d/>z<![CDATA[<&x;>]]><!-- - -->!</a>");
+    a = decoded.root;
+    EXPECT_STREQ(a->text, "<\xC3\xA9&\nz<&x;>!");
+    EXPECT_EQ(decoded.child("b")->offset, 3u);
+    EXPECT_STREQ(decoded.child("b")->text, "in");
+    EXPECT_EQ(decoded.child("c")->offset, 5u);
+    EXPECT_EQ(decoded.child("d")->offset, 5u);
+    EXPECT_EQ(tree_violation(a), "");
+
+    Parsed heap_runs("<!DOCTYPE a [<!ENTITY e 'longer'>]><a>&e;<b/>&e;<c/>.</a>");
+    EXPECT_STREQ(heap_runs.root->text, "longerlonger.");
+    EXPECT_TRUE(heap_runs.root->flags & TEXT_OWNED);
+    EXPECT_TRUE(sized_exactly(heap_runs.root->text, 14));
+    EXPECT_EQ(heap_runs.child("c")->offset, 12u);
+
+    Parsed one_heap_run("<!DOCTYPE a [<!ENTITY e 'longer'>]><a>&e;</a>");
+    EXPECT_STREQ(one_heap_run.root->text, "longer");
+    EXPECT_TRUE(one_heap_run.root->flags & TEXT_OWNED);
+
+    // A run that decoded to nothing leaves the text empty, so the next run
+    // is taken as it stands rather than joined.
+    Parsed empty_first("<!DOCTYPE a [<!ENTITY n ''>]><a>&n;<b/>y<c/></a>");
+    EXPECT_STREQ(empty_first.root->text, "y");
+    EXPECT_TRUE(empty_first.in_text(empty_first.root->text));
+    EXPECT_FALSE(empty_first.root->flags & TEXT_OWNED);
+    EXPECT_EQ(empty_first.child("b")->offset, 0u);
+    EXPECT_EQ(empty_first.child("c")->offset, 1u);
+
+    Parsed heap_second("<!DOCTYPE a [<!ENTITY e 'longer'>]><a>x<b/>&e;</a>");
+    EXPECT_STREQ(heap_second.root->text, "xlonger");
+    EXPECT_TRUE(heap_second.root->flags & TEXT_OWNED);
+
+    Parsed empty_cdata("<![CDATA[lost]]><a><![CDATA[]]></a>outside");
+    EXPECT_STREQ(empty_cdata.root->text, "");
+    EXPECT_EQ(empty_cdata.root->flags, 0);
+}
+
+TEST(Scanner, FinalGtAllowance) {
+    const std::string closed_at_end[] = {
+        std::string("<a/\0>", 5),
+        "<a/>",
+        "<a x='1'/>",
+        "<a></a>",
+        "<a/><!-- c -->",
+        "<a/><?pi x?>",
+        "<a/><!DOCTYPE b>",
+        "<a/><!DOCTYPE b [<!ENTITY e 'v'>]>",
+        "<a/>\n",
+        "\xEF\xBB\xBF junk <a/>",
+        "<a/><!-- c --> <?pi x?> \n",
+        "<a/><!---->\n",
+        "<a/><![CDATA[x]]>\n",
+        "<a></a \n",
+    };
+    for (const std::string& input : closed_at_end) {
+        SCOPED_TRACE(input);
+        Parsed p(input);
+        EXPECT_EQ(p.error(), "");
+        EXPECT_STREQ(p.root->name, "a");
+    }
+    Parsed pi("<a/><?pi x?>");
+    EXPECT_STREQ(document_instructions(pi.root, "pi")[0], "x");
+    Parsed attributes("<a x='1' y='2'/>");
+    EXPECT_EQ(attributes_of(attributes.root), (Pairs{{"x", "1"}, {"y", "2"}}));
+}
+
+TEST(Scanner, VerticalTabAndFormFeedSeparateOnlySomeTokens) {
+    Parsed p("<r \v\fx='1'\vy='2' z\v='3'><a\vb/><a></a \v>t</r>");
+    EXPECT_EQ(p.error(), "");
+    EXPECT_EQ(attributes_of(p.root), (Pairs{{"x", "1"}, {"y", "2"}, {"z\v", "3"}}));
+    EXPECT_STREQ(p.root->first_child->name, "a\vb");
+    EXPECT_STREQ(p.root->text, ">t");
+}
+
+TEST(Scanner, EndTagTakesAnyByteAsItsGt) {
+    Parsed p("<r><a></a x></r>");
+    EXPECT_EQ(p.error(), "");
+    EXPECT_STREQ(p.root->text, ">");
+    Parsed blanks("<r><a></a \n\t></r >");
+    EXPECT_EQ(blanks.error(), "");
+}
+
+TEST(Scanner, NulEndsTheText) {
+    Parsed p(std::string("<a>x</a>\0<b/>trailing", 21));
+    EXPECT_EQ(p.error(), "");
+    EXPECT_STREQ(p.root->text, "x");
+}
+
+TEST(Scanner, Utf16Input) {
+    for (bool big_endian : {false, true}) {
+        Parsed p(utf16(u"<a t='\u00E9'>\u20AC\U0001F600<b/></a>", big_endian));
+        EXPECT_EQ(p.error(), "");
+        EXPECT_EQ(p.doc()->source, p.buffer());
+        EXPECT_NE(p.doc()->converted, nullptr);
+        EXPECT_EQ(p.doc()->text_start, p.doc()->converted);
+        EXPECT_EQ(p.doc()->text_end, p.doc()->text_start + 25);
+        EXPECT_EQ(attributes_of(p.root), (Pairs{{"t", "\xC3\xA9"}}));
+        EXPECT_STREQ(p.root->text, "\xE2\x82\xAC\xF0\x9F\x98\x80");
+        EXPECT_EQ(p.child("b")->offset, 7u);
+    }
+    const std::string input = utf16(u"<a>x</a>", true);
+    Parsed p(input);
+    EXPECT_EQ(std::string(p.buffer(), input.size()), input);
+    Parsed odd(utf16(u"<a/>", false) + "X");
+    EXPECT_EQ(odd.error(), "");
+    Parsed lone(utf16(u"<a>\xD800", false));
+    EXPECT_EQ(lone.error(), error_at(1, "unclosed tag <a>"));
+}
+
+TEST(Instructions, TableAndPositions) {
+    Parsed p(
+        "<?pi one?><?other?>\n<a><b/><?pi two three?><?q a?b?><?pi\v x?></a><?pi  \n\t four ?>");
+    EXPECT_EQ(p.error(), "");
+    InstructionTable table = p.doc()->instructions;
+    ASSERT_FALSE(is_empty_list(table));
+    ASSERT_NE(table[0], nullptr);
+    ASSERT_NE(table[1], nullptr);
+    ASSERT_NE(table[2], nullptr);
+    ASSERT_NE(table[3], nullptr);
+    EXPECT_EQ(table[4], nullptr);
+
+    char** pi = table[0];
+    EXPECT_STREQ(pi[0], "pi");
+    EXPECT_STREQ(pi[1], "one");
+    EXPECT_STREQ(pi[2], "two three");
+    EXPECT_STREQ(pi[3], "four ");
+    EXPECT_EQ(pi[4], nullptr);
+    EXPECT_STREQ(pi[5], "<>>");
+    EXPECT_EQ(document_instructions(p.root, "pi"), pi + 1);
+    EXPECT_EQ(document_instructions(p.child("b"), "pi"), pi + 1);
+
+    char** other = table[1];
+    EXPECT_STREQ(other[0], "other");
+    EXPECT_STREQ(other[1], "");
+    EXPECT_EQ(other[2], nullptr);
+    EXPECT_STREQ(other[3], "<");
+    EXPECT_STREQ(table[2][1], "a?b");
+    EXPECT_STREQ(table[2][3], ">");
+    for (char* s : {pi[0], pi[1], pi[2], pi[3], other[0], table[2][1]}) EXPECT_TRUE(p.in_text(s));
+    EXPECT_STREQ(document_instructions(p.root, "pi\v")[0], "x");
+    EXPECT_EQ(document_instructions(p.root, "xml"), empty_list);
+    EXPECT_EQ(document_instructions(p.root, "none"), empty_list);
+}
+
+TEST(Instructions, XmlDeclarationStandalone) {
+    struct Case {
+        const char* declaration;
+        int standalone;
+    };
+    const Case cases[] = {
+        {"<?xml version='1.0' standalone='yes'?>", 1},
+        {"<?xml version=\"1.0\" standalone=\"yes\"?>", 1},
+        {"<?xml standalone = 'yes' ?>", 1},
+        {"<?xml\tstandalone\t=\n\"yes\"?>", 1},
+        {"<?xml standalone='no'?>", 0},
+        {"<?xml encoding='standalone' standalone='yes'?>", 0},
+        {"<?xml?>", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.declaration);
+        Parsed p(std::string(c.declaration) + "<a/>");
+        EXPECT_EQ(p.error(), "");
+        EXPECT_EQ(p.doc()->standalone, c.standalone);
+        EXPECT_TRUE(is_empty_list(p.doc()->instructions));
+    }
+    Parsed upper("<?XML standalone='yes'?><?xml-stylesheet href='s'?><a/>");
+    EXPECT_EQ(upper.doc()->standalone, 0);
+    EXPECT_STREQ(document_instructions(upper.root, "XML")[0], "standalone='yes'");
+    EXPECT_STREQ(document_instructions(upper.root, "xml-stylesheet")[0], "href='s'");
+}
+
+TEST(Scanner, TablesHaveExactSizes) {
+    Parsed p(
+        "<!DOCTYPE r [<!ENTITY e 'v'><!ENTITY f 'w'><!ATTLIST r a CDATA '1' b ID #IMPLIED>"
+        "<!ATTLIST s c CDATA '2'>]><?p x?><r a='1' b='2' c='3'>x<s/>y<?p y?><?q z?></r>");
+    ASSERT_EQ(p.error(), "");
+    XmlDocument* d = p.doc();
+    const std::size_t slot = sizeof(char*);
+    EXPECT_TRUE(sized_exactly(d->entities, 15 * slot));
+    EXPECT_TRUE(sized_exactly(d->attribute_defaults, 3 * slot));
+    EXPECT_TRUE(sized_exactly(d->attribute_defaults[0], 8 * slot));
+    EXPECT_TRUE(sized_exactly(d->attribute_defaults[1], 5 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions, 3 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions[0], 5 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions[0][4], 3));
+    EXPECT_TRUE(sized_exactly(d->instructions[1], 4 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions[1][3], 2));
+    EXPECT_TRUE(sized_exactly(p.root->attributes, 8 * slot));
+    EXPECT_TRUE(sized_exactly(p.root->attributes[7], 4));
+    EXPECT_TRUE(sized_exactly(p.root->text, 3));
+
+    Parsed nested("<a><b>x<c/>y</b>z</a>");
+    EXPECT_TRUE(sized_exactly(nested.child("b")->text, 3));
+
+    // Also when the parse stops at an error.
+    Parsed stopped("<!DOCTYPE r [<!ENTITY a 'A'>]><?p x?><r x='1'>x<b/>y<?p y?><c>");
+    EXPECT_EQ(stopped.error(), error_at(1, "unclosed tag <c>"));
+    d = stopped.doc();
+    EXPECT_TRUE(sized_exactly(d->entities, 13 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions, 2 * slot));
+    EXPECT_TRUE(sized_exactly(d->instructions[0], 5 * slot));
+    EXPECT_TRUE(sized_exactly(stopped.root->attributes, 4 * slot));
+    EXPECT_TRUE(sized_exactly(stopped.root->text, 3));
+}
+
+// A text form of everything a parse produces, to compare two parses.
+std::string dump(XmlElement* root) {
+    std::string out;
+    std::vector<std::pair<XmlElement*, std::size_t>> pending{{root, 0}};
+    while (!pending.empty()) {
+        auto [e, depth] = pending.back();
+        pending.pop_back();
+        out += std::string(depth, ' ') + (e->name ? e->name : "(null)") + " @" +
+               std::to_string(e->offset) + " flags " + std::to_string(e->flags) + " [" + e->text +
+               "] own " + ownership_of(e);
+        for (const auto& [name, value] : attributes_of(e)) out += " " + name + "=" + value;
+        out += "\n";
+        std::vector<XmlElement*> children;
+        for (XmlElement* c = e->first_child; c; c = c->next_in_order) children.push_back(c);
+        for (auto c = children.rbegin(); c != children.rend(); ++c)
+            pending.push_back({*c, depth + 1});
+    }
+    XmlDocument* d = reinterpret_cast<XmlDocument*>(root);
+    for (const auto& [name, value] : pairs_of(d->entities)) out += name + "=" + value + "\n";
+    for (char*** list = d->attribute_defaults; *list; ++list)
+        for (char** s = *list; *s; ++s) out += std::string(*s) + "\n";
+    for (char*** list = d->instructions; *list; ++list) {
+        char** s = *list;
+        for (; *s; ++s) out += std::string(*s) + "\n";
+        out += std::string(s[1]) + "\n";
+    }
+    return out + d->error;
+}
+
+TEST(Scanner, ParsingTwiceGivesIdenticalTrees) {
+    const std::string document =
+        "<?xml version='1.0' standalone='yes'?>\n"
+        "<!DOCTYPE r [\n <!ENTITY e 'entity &#38; value'>\n <!ENTITY % p 'pp'>\n"
+        " <!ENTITY f '%p;&e;'>\n <!ATTLIST r id ID #IMPLIED lang CDATA 'en'>\n"
+        " <?keep inside?>\n]>\n<?pi before?>\n"
+        "<r id='  x  y ' z='&e;'>text &f; <![CDATA[<raw>]]><c a='1'>in</c>tail&#233;<c/>"
+        "<d/><?pi inside?></r>\n<!-- after -->\n";
+    Parsed first(document);
+    Parsed second(document);
+    EXPECT_EQ(first.error(), "");
+    EXPECT_EQ(dump(first.root), dump(second.root));
+    EXPECT_STREQ(first.root->text, "text ppentity & value <raw>tail\xC3\xA9");
+}
+
+TEST(Scanner, NeverTouchesBytesBeyondTheLength) {
+    const std::string inputs[] = {
+        "<a x='1",
+        "<a>&#65",
+        "<a>&lt",
+        "<a><![CDATA[x",
+        "<a>x\r",
+        "<!DOCTYPE a [<!ENTITY e",
+        "<!DOCTYPE a [<!ATTLIST e",
+        "<!DOCTYPE a [<!ENTITY e 'v",
+        "<a><?pi",
+        "<a><!--",
+        utf16(u"<a>x</a>", false) + "<",
+        "<a b='1' c",
+        "<a></a",
+    };
+    const std::size_t guard = 16;
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(input);
+        char* buffer = static_cast<char*>(std::malloc(input.size() + guard));
+        std::memcpy(buffer, input.data(), input.size());
+        std::memset(buffer + input.size(), '<', guard);
+        XmlElement* root = document_parse_buffer(buffer, input.size());
+        EXPECT_EQ(std::string(buffer + input.size(), guard), std::string(guard, '<'));
+        element_free(root);
+        std::free(buffer);
+    }
+}
+
+TEST(ScannerScale, HundredThousandChildrenOfAlternatingNames) {
+    std::string document = "<r>";
+    for (int i = 0; i < 100000; ++i) document += i % 2 ? "<b/>." : "<a/>.";
+    Parsed p(document + "</r>");
+    ASSERT_EQ(p.error(), "");
+    EXPECT_EQ(tree_violation(p.root), "");
+    EXPECT_EQ(std::strlen(p.root->text), 100000u);
+    EXPECT_TRUE(sized_exactly(p.root->text, 100001));
+    XmlElement* last_a = element_nth_same_name(p.child("a"), 49999);
+    ASSERT_NE(last_a, nullptr);
+    EXPECT_EQ(last_a->offset, 99998u);
+    EXPECT_EQ(last_a->next_same_name, nullptr);
+    EXPECT_EQ(element_nth_same_name(p.child("b"), 49999)->offset, 99999u);
+}
+
+TEST(ScannerScale, HundredThousandDistinctNames) {
+    std::string document = "<r>";
+    for (int i = 0; i < 100000; ++i) document += "<n" + std::to_string(i) + "/>";
+    Parsed p(document + "</r>");
+    ASSERT_EQ(p.error(), "");
+    EXPECT_EQ(tree_violation(p.root), "");
+    EXPECT_EQ(p.child("n0"), p.root->first_child);
+    XmlElement* last = p.child("n99999");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->next_in_order, nullptr);
+}
+
+TEST(ScannerScale, HundredThousandAttributesAndInstructions) {
+    std::string document = "<a";
+    for (int i = 0; i < 100000; ++i)
+        document += " x" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    document += ">";
+    for (int i = 0; i < 100000; ++i)
+        document += "<?t" + std::to_string(i % 50000) + " " + std::to_string(i) + "?>";
+    Parsed p(document + "</a>");
+    ASSERT_EQ(p.error(), "");
+    Pairs attributes = attributes_of(p.root);
+    ASSERT_EQ(attributes.size(), 100000u);
+    EXPECT_EQ(attributes.back(), (std::pair<std::string, std::string>{"x99999", "99999"}));
+    EXPECT_EQ(ownership_of(p.root), std::string(100000, ' '));
+    EXPECT_TRUE(sized_exactly(p.root->attributes, 200002 * sizeof(char*)));
+    char** last = document_instructions(p.root, "t49999");
+    EXPECT_STREQ(last[0], "49999");
+    EXPECT_STREQ(last[1], "99999");
+    EXPECT_STREQ(last[3], ">>");
+    EXPECT_STREQ(p.doc()->instructions[49999][0], "t49999");
+    EXPECT_EQ(p.doc()->instructions[50000], nullptr);
+}
+
+TEST(ScannerScale, MillionDeepNesting) {
+    const std::size_t depth = 1000000;
+    std::string document;
+    document.reserve(depth * 7);
+    for (std::size_t i = 0; i < depth; ++i) document += "<a>";
+    for (std::size_t i = 0; i < depth; ++i) document += "</a>";
+    Parsed p(document);
+    ASSERT_EQ(p.error(), "");
+    std::size_t levels = 0;
+    for (XmlElement* e = p.root; e; e = e->first_child) ++levels;
+    EXPECT_EQ(levels, depth);
+}
+
+}  // namespace
