@@ -22,12 +22,58 @@ const char* const words[] = {"alpha", "bravo", "charlie", "delta", "echo",   "fo
                              "oscar", "papa",  "quebec",  "romeo", "sierra", "tango"};
 constexpr std::size_t word_count = sizeof words / sizeof *words;
 
+// `open`, then pieces numbered 0, 1, ... until the text reaches `bytes`, then `close`.
+template <class Piece>
+std::string fill(const char* open, const char* close, std::size_t bytes, Piece piece) {
+    std::string out = open;
+    for (std::size_t i = 0; out.size() < bytes; ++i) piece(out, i);
+    return out + close;
+}
+
+std::string same_name_siblings(std::size_t bytes) {
+    return fill("<r>", "</r>", bytes,
+                [](std::string& out, std::size_t) { out += "<item>x</item>\n"; });
+}
+
+std::string distinct_sibling_names(std::size_t bytes) {
+    return fill("<r>", "</r>", bytes, [](std::string& out, std::size_t i) {
+        const std::string name = "n" + std::to_string(i);
+        out += "<" + name + ">x</" + name + ">\n";
+    });
+}
+
+std::string alternating_names(std::size_t bytes) {
+    return fill("<r>", "</r>", bytes,
+                [](std::string& out, std::size_t) { out += "<a>x</a><b>y</b>\n"; });
+}
+
+std::string many_attributes(std::size_t bytes) {
+    return fill("<r", "/>", bytes, [](std::string& out, std::size_t i) {
+        out += " a" + std::to_string(i) + "=\"v\"";
+    });
+}
+
+std::string long_mixed_content(std::size_t bytes) {
+    return fill("<r>", "</r>", bytes, [](std::string& out, std::size_t) {
+        out += "some words &amp; <b>bold</b> more words ";
+    });
+}
+
+std::string deep_nesting(std::size_t bytes) {
+    const std::size_t depth = bytes / 7;
+    std::string out;
+    for (std::size_t i = 0; i < depth; ++i) out += "<d>";
+    out += "x";
+    for (std::size_t i = 0; i < depth; ++i) out += "</d>";
+    return out;
+}
+
 }  // namespace
 
 std::string records_document(std::size_t bytes) {
     Random random;
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dataset>\n";
-    for (std::size_t id = 0; out.size() < bytes; ++id) {
+    const char* open = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dataset>\n";
+    return fill(open, "</dataset>\n", bytes, [&](std::string& out, std::size_t id) {
         const char* first = words[random.below(word_count)];
         const char* last = words[random.below(word_count)];
         out += "  <record id=\"" + std::to_string(id) + "\" type=\"customer\" active=\"" +
@@ -41,36 +87,49 @@ std::string records_document(std::size_t bytes) {
         out += "    <balance currency=\"EUR\">" + std::to_string(random.below(100000)) + "." +
                std::to_string(random.below(100)) + "</balance>\n";
         out += "  </record>\n";
-    }
-    return out + "</dataset>\n";
+    });
 }
 
 std::string text_document(std::size_t bytes) {
     Random random;
     const char* const references[] = {"&amp;",  "&lt;",     "&gt;",   "&quot;",
                                       "&#169;", "&#x20AC;", "&#233;", "&apos;"};
-    std::string out = "<book>\n";
-    while (out.size() < bytes) {
+    return fill("<book>\n", "</book>\n", bytes, [&](std::string& out, std::size_t) {
         out += "<p>";
         for (int w = 0; w < 60; ++w) {
             out += words[random.below(word_count)];
             out += random.below(8) == 0 ? references[random.below(8)] : " ";
         }
         out += "</p>\n";
-    }
-    return out + "</book>\n";
+    });
 }
 
 std::string attribute_document(std::size_t bytes) {
     Random random;
-    std::string out = "<items>\n";
-    for (std::size_t id = 0; out.size() < bytes; ++id) {
+    return fill("<items>\n", "</items>\n", bytes, [&](std::string& out, std::size_t id) {
         out += "<item id=\"" + std::to_string(id) + "\"";
         for (int a = 0; a < 12; ++a)
             out += " k" + std::to_string(a) + "=\"" + words[random.below(word_count)] + "\"";
         out += "/>\n";
-    }
-    return out + "</items>\n";
+    });
 }
+
+const char* generated_name(int kind) {
+    static const char* const names[generated_count] = {"records", "text", "attributes"};
+    return names[kind];
+}
+
+const std::string& generated_document(int kind) {
+    constexpr std::size_t records_bytes = 50u << 20;
+    static const std::string documents[generated_count] = {records_document(records_bytes),
+                                                           text_document(records_bytes / 2),
+                                                           attribute_document(records_bytes / 2)};
+    return documents[kind];
+}
+
+const Shape adversarial_shapes[6] = {
+    {"same-name siblings", same_name_siblings}, {"distinct sibling names", distinct_sibling_names},
+    {"alternating names", alternating_names},   {"many attributes", many_attributes},
+    {"long mixed content", long_mixed_content}, {"deep nesting", deep_nesting}};
 
 }  // namespace bench

@@ -14,6 +14,18 @@ std::string text_document(std::size_t bytes);
 // Elements carrying many attributes each.
 std::string attribute_document(std::size_t bytes);
 
+// The three documents above at their benchmark sizes, built once on first use.
+constexpr int generated_count = 3;
+const char* generated_name(int kind);
+const std::string& generated_document(int kind);
+
+// Shapes that punish a parser step whose cost grows with what came before it.
+struct Shape {
+    const char* name;
+    std::string (*make)(std::size_t bytes);
+};
+extern const Shape adversarial_shapes[6];
+
 }  // namespace bench
 
 #endif

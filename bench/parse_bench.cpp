@@ -1,65 +1,31 @@
-// Parse throughput from memory, in place, against pugixml where it is installed.
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
+// Parse throughput from memory, in place on a fresh copy, for every library built in.
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "corpus.hpp"
-#include "xmlslice.hpp"
-#ifdef HAVE_PUGIXML
-#include <pugixml.hpp>
-#endif
+#include "gbench_main.hpp"
 
 namespace {
 
-constexpr std::size_t document_bytes = 50u << 20;
-
-const std::string& document(int kind) {
-    static const std::string documents[] = {bench::records_document(document_bytes),
-                                            bench::text_document(document_bytes / 2),
-                                            bench::attribute_document(document_bytes / 2)};
-    return documents[kind];
-}
-
-template <class Parse>
-void run(benchmark::State& state, Parse parse) {
-    const std::string& text = document(static_cast<int>(state.range(0)));
+void parse_document(benchmark::State& state, bench::Peer* peer, int kind) {
+    const std::string& text = bench::generated_document(kind);
     std::vector<char> copy(text.size() + 1);
     for (auto _ : state) {
         state.PauseTiming();
-        std::memcpy(copy.data(), text.data(), text.size());
+        std::memcpy(copy.data(), text.c_str(), text.size() + 1);
         state.ResumeTiming();
-        parse(copy.data(), text.size());
+        const bool parsed = peer->parse(copy.data(), text.size());
+        state.PauseTiming();
+        peer->release();
+        bench::settle_heap();
+        state.ResumeTiming();
+        if (!parsed) state.SkipWithError("parse failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-void xmlslice_parse(benchmark::State& state) {
-    run(state, [&](char* buffer, std::size_t length) {
-        xmlslice::XmlElement* root = xmlslice::document_parse_buffer(buffer, length);
-        benchmark::DoNotOptimize(root);
-        state.PauseTiming();
-        xmlslice::element_free(root);
-        state.ResumeTiming();
-    });
-}
-BENCHMARK(xmlslice_parse)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-
-#ifdef HAVE_PUGIXML
-void pugixml_parse(benchmark::State& state) {
-    run(state, [&](char* buffer, std::size_t length) {
-        auto* doc = new pugi::xml_document;
-        benchmark::DoNotOptimize(doc->load_buffer_inplace(buffer, length));
-        state.PauseTiming();
-        delete doc;
-        state.ResumeTiming();
-    });
-}
-BENCHMARK(pugixml_parse)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-#endif
-
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::run_benchmarks(argc, argv, "parse", parse_document);
+}

@@ -1,0 +1,56 @@
+#include "peer.hpp"
+
+#ifdef HAVE_PUGIXML
+#include <pugixml.hpp>
+
+namespace bench {
+
+namespace {
+
+class StringWriter : public pugi::xml_writer {
+  public:
+    explicit StringWriter(std::string& out) : out(out) {}
+    void write(const void* data, std::size_t size) override {
+        out.append(static_cast<const char*>(data), size);
+    }
+
+  private:
+    std::string& out;
+};
+
+class PugixmlPeer : public StringOutputPeer {
+  public:
+    const char* name() const override { return "pugixml"; }
+    bool parse(char* text, std::size_t length) override {
+        document = std::make_unique<pugi::xml_document>();
+        return document->load_buffer_inplace(text, length);
+    }
+    bool load(const char* path) override {
+        document = std::make_unique<pugi::xml_document>();
+        return document->load_file(path);
+    }
+    std::size_t write() override {
+        StringWriter writer(output);
+        document->save(writer, "", pugi::format_raw);
+        return output.size();
+    }
+    void release() override { document.reset(); }
+    bool survives_deep_nesting() const override { return true; }
+
+  private:
+    std::unique_ptr<pugi::xml_document> document;
+};
+
+}  // namespace
+
+std::unique_ptr<Peer> make_pugixml_peer() {
+    return std::make_unique<PugixmlPeer>();
+}
+
+}  // namespace bench
+
+#else
+std::unique_ptr<bench::Peer> bench::make_pugixml_peer() {
+    return nullptr;
+}
+#endif
