@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t linear_group_limit = 8;
 
 bool same_name(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
-    return a_length == b_length && std::memcmp(a, b, a_length) == 0;
+    return a_length == b_length && equal_bytes(a, b, a_length);
 }
 
 std::size_t find_group(Parser& parser, const OpenElement& frame, const char* name,

@@ -14,14 +14,6 @@ std::uint64_t mix(std::uint64_t value) {
     return value;
 }
 
-// Names are short: a plain loop beats a call for them.
-bool equal_bytes(const char* a, const char* b, std::size_t length) {
-    if (length > 16) return std::memcmp(a, b, length) == 0;
-    for (std::size_t i = 0; i < length; ++i)
-        if (a[i] != b[i]) return false;
-    return true;
-}
-
 std::uint64_t scoped_hash(std::uintptr_t scope, std::uint64_t name_hash) {
     return mix(name_hash ^ (static_cast<std::uint64_t>(scope) * 0x9e3779b97f4a7c15ULL));
 }
