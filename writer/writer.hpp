@@ -1,0 +1,74 @@
+// The serialiser's inner steps: one growing output block shared by every
+// write, content and attribute escaping, and the element walk.
+#ifndef XMLSLICE_WRITER_HPP
+#define XMLSLICE_WRITER_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "xmlslice.hpp"
+
+namespace xmlslice::detail {
+
+// Text written so far. Each write first asks for headroom; the block grows
+// in 1024-byte steps. After a failed allocation storage is null and every
+// later write does nothing.
+struct OutputBuffer {
+    char* storage = nullptr;
+    std::size_t used = 0;
+    std::size_t capacity = 0;
+
+    bool open();
+    // True when used + headroom fits, growing the block if needed.
+    bool reserve(std::size_t headroom) {
+        return used + headroom <= capacity || grow(used + headroom);
+    }
+    // Only after a reserve that covered length.
+    void put(const char* bytes, std::size_t length) {
+        if (length <= 16)
+            put_short(bytes, length);
+        else
+            std::memcpy(storage + used, bytes, length);
+        used += length;
+    }
+    void put(char byte) { storage[used++] = byte; }
+    void fail();
+    // The text with its NUL in a block trimmed to fit; null after a failure.
+    char* close();
+
+  private:
+    bool grow(std::size_t needed);
+    // Names and short runs: two overlapping fixed-size moves instead of a call.
+    void put_short(const char* bytes, std::size_t length) {
+        char* to = storage + used;
+        if (length >= 8) {
+            std::memcpy(to, bytes, 8);
+            std::memcpy(to + length - 8, bytes + length - 8, 8);
+        } else if (length >= 4) {
+            std::memcpy(to, bytes, 4);
+            std::memcpy(to + length - 4, bytes + length - 4, 4);
+        } else {
+            for (std::size_t i = 0; i < length; ++i) to[i] = bytes[i];
+        }
+    }
+};
+
+constexpr std::uint16_t ESCAPE_CONTENT = 0;
+constexpr std::uint16_t ESCAPE_ATTRIBUTE = 1;
+constexpr std::size_t UP_TO_NUL = ~std::size_t(0);
+
+// Appends at most count bytes of text (fewer when its NUL comes first),
+// escaped for mode; returns how many source bytes were taken.
+std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, std::uint16_t mode);
+// The same, returning the current storage pointer.
+char* escape_append(const char* text, std::size_t count, OutputBuffer& out, std::uint16_t mode);
+
+// Writes first and the siblings after it in document order, each with its
+// subtree, and their parent's text around them from position start.
+char* write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
+                    AttributeDefaultTable defaults);
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_WRITER_HPP
