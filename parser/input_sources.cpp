@@ -55,9 +55,11 @@ std::ptrdiff_t read_descriptor_chunk(void* descriptor, char* into) {
     return static_cast<std::ptrdiff_t>(filled);
 }
 
-// Reads to the end of the input into a heap buffer grown one chunk at a time.
+// Reads to the end of the input in chunks, into a heap buffer that grows
+// geometrically so that a long input is not copied once per chunk.
 XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
-    auto* buffer = static_cast<char*>(std::malloc(chunk));
+    std::size_t capacity = chunk;
+    auto* buffer = static_cast<char*>(std::malloc(capacity));
     if (!buffer) return nullptr;
     std::size_t length = 0;
     for (;;) {
@@ -66,7 +68,9 @@ XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
         length += static_cast<std::size_t>(count);
         if (static_cast<std::size_t>(count) != chunk)
             return parse_and_hand_over(buffer, length, heap_buffer);
-        auto* grown = static_cast<char*>(std::realloc(buffer, length + chunk));
+        if (length + chunk <= capacity) continue;
+        capacity = (length + chunk) * 2;
+        auto* grown = static_cast<char*>(std::realloc(buffer, capacity));
         if (!grown) break;
         buffer = grown;
     }

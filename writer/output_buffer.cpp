@@ -1,4 +1,4 @@
-// The output block: 1024 bytes to start, 1024-byte growth steps, one trim.
+// The output block: 1024 bytes to start, geometric growth, one trim.
 #include <cstdlib>
 
 #include "writer/writer.hpp"
@@ -18,12 +18,14 @@ bool OutputBuffer::open() {
     return true;
 }
 
-// All the steps one write needs at once, in a single reallocation.
+// Growth is geometric, in whole 1024-byte steps: one step at a time would
+// copy a long output over and over whenever realloc cannot extend in place.
 bool OutputBuffer::grow(std::size_t needed) {
     if (!storage) return false;
-    std::size_t steps = (needed - capacity + GROWTH_STEP - 1) / GROWTH_STEP;
-    std::size_t grown = capacity + steps * GROWTH_STEP;
-    char* moved = grown > capacity ? static_cast<char*>(std::realloc(storage, grown)) : nullptr;
+    std::size_t wanted = capacity + capacity / 2;
+    if (wanted < needed) wanted = needed;
+    std::size_t grown = (wanted + GROWTH_STEP - 1) / GROWTH_STEP * GROWTH_STEP;
+    char* moved = grown >= needed ? static_cast<char*>(std::realloc(storage, grown)) : nullptr;
     if (!moved) {
         fail();
         return false;

@@ -12,7 +12,7 @@
 namespace xmlslice::detail {
 
 // Text written so far. Each write first asks for headroom; the block grows
-// in 1024-byte steps. After a failed allocation storage is null and every
+// geometrically in whole 1024-byte steps. After a failed allocation storage is null and every
 // later write does nothing.
 struct OutputBuffer {
     char* storage = nullptr;
