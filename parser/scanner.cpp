@@ -14,22 +14,23 @@ namespace detail {
 
 namespace {
 
-// How a construct ended: at the byte taken as its closing '>', at the end of
-// the text (then `finish` is the finishing position), or with an error.
+// How a construct ended: at the byte taken as its closing '>' (close), at
+// the end of the text (finish, the finishing position), or with an error
+// (neither). Two pointers, so it comes back in registers.
 struct Ending {
     char* close;
     char* finish;
-    bool failed;
+    bool failed() const { return !close && !finish; }
 };
 
 constexpr Ending closed_at(char* close) {
-    return {close, nullptr, false};
+    return {close, nullptr};
 }
 constexpr Ending ran_to_end(char* finish) {
-    return {nullptr, finish, false};
+    return {nullptr, finish};
 }
 constexpr Ending failure() {
-    return {nullptr, nullptr, true};
+    return {nullptr, nullptr};
 }
 
 class Scanner {
@@ -77,7 +78,7 @@ void Scanner::scan(char* text) {
     if (!*lt) return (void)record_error(document_, lt, "root tag missing");
     for (;;) {
         Ending ending = construct(lt);
-        if (ending.failed) return;
+        if (ending.failed()) return;
         if (!ending.close) return finish(ending.finish);
         *ending.close = '\0';
         char* next = ending.close + 1;

@@ -87,29 +87,30 @@ void drop_runs(Parser& parser, std::size_t from) {
     parser.runs.truncate(from);
 }
 
-// Joins the element's runs into one heap block of exactly the text's size.
-// Without memory the text keeps its first run only.
+// The element's text is its first run; the runs after it wait in
+// Parser::runs and are joined with it into one heap block of exactly the
+// text's size. Without memory the text keeps its first run only.
 bool join_runs(Parser& parser, OpenElement& frame) {
     std::size_t first = frame.first_run;
-    bool joined = true;
-    if (parser.runs.size() - first > 1) {
-        auto* block = static_cast<char*>(std::malloc(frame.text_length + 1));
-        if (block) {
-            char* at = block;
-            for (std::size_t r = first; r < parser.runs.size(); ++r) {
-                std::memcpy(at, parser.runs[r].text, parser.runs[r].length);
-                at += parser.runs[r].length;
-            }
-            *at = '\0';
-            if (parser.runs[first].owned) std::free(parser.runs[first].text);
-            frame.element->text = block;
-            frame.element->flags |= TEXT_OWNED;
+    if (parser.runs.size() == first) return true;
+    XmlElement* element = frame.element;
+    auto* block = static_cast<char*>(std::malloc(frame.text_length + 1));
+    if (block) {
+        std::size_t rest = 0;
+        for (std::size_t r = first; r < parser.runs.size(); ++r) rest += parser.runs[r].length;
+        char* at = block + (frame.text_length - rest);
+        std::memcpy(block, element->text, at - block);
+        for (std::size_t r = first; r < parser.runs.size(); ++r) {
+            std::memcpy(at, parser.runs[r].text, parser.runs[r].length);
+            at += parser.runs[r].length;
         }
-        joined = block != nullptr;
-        drop_runs(parser, first + 1);
+        *at = '\0';
+        if (element->flags & TEXT_OWNED) std::free(element->text);
+        element->text = block;
+        element->flags |= TEXT_OWNED;
     }
-    parser.runs.truncate(first);
-    return joined;
+    drop_runs(parser, first);
+    return block != nullptr;
 }
 
 }  // namespace
@@ -157,19 +158,20 @@ bool append_content(Parser& parser, char* start, std::size_t length, char mode, 
         run = {decoded.text, decoded.length, decoded.text != start};
     }
     OpenElement& frame = parser.open.back();
-    if (frame.text_length == 0) {
-        // An empty text so far (an empty first run) is replaced, not joined.
-        drop_runs(parser, frame.first_run);
+    frame.text_length += run.length;
+    if (frame.text_length == run.length) {
+        // Still empty so far (perhaps after a run that decoded to nothing):
+        // the run replaces the text rather than joining it.
+        if (element->flags & TEXT_OWNED) std::free(element->text);
         element->text = run.text;
         element->flags = static_cast<std::uint16_t>(run.owned ? element->flags | TEXT_OWNED
                                                               : element->flags & ~TEXT_OWNED);
+        return true;
     }
-    if (!parser.runs.push(run)) {
-        if (run.owned && element->text != run.text) std::free(run.text);
-        return out_of_memory(parser, start);
-    }
-    frame.text_length += run.length;
-    return true;
+    if (parser.runs.push(run)) return true;
+    frame.text_length -= run.length;
+    if (run.owned) std::free(run.text);
+    return out_of_memory(parser, start);
 }
 
 void finish_tables(Parser& parser) {
