@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "parser/attribute_declarations.hpp"
+#include "parser/child_groups.hpp"
 #include "parser/entity_set.hpp"
 #include "parser/text_decode.hpp"
 #include "tree/name_index.hpp"
@@ -24,12 +25,6 @@ struct OpenElement {
     std::size_t first_group;  // the element's first child group in Parser::groups
     std::size_t first_run;    // the element's first text run in Parser::runs
     std::size_t text_length;  // total length of its text so far
-};
-
-struct ChildGroup {
-    XmlElement* head;
-    XmlElement* tail;
-    std::size_t name_length;
 };
 
 // A decoded run of an open element's text; the runs are joined once, into
@@ -57,9 +52,8 @@ struct Parser {
     AttributeDeclarations declarations;
 
     PodVector<OpenElement> open;
-    PodVector<ChildGroup> groups;
+    ChildGroups groups;
     PodVector<TextRun> runs;
-    NameIndex wide_groups;  // (parent, name) -> group, for parents with many child names
 
     PodVector<char*> attribute_slots;  // name, value pairs of the tag being read
     PodVector<char> ownership;

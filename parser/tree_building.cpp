@@ -12,42 +12,14 @@ namespace xmlslice::detail {
 
 namespace {
 
-// Parents with more child names than this find a name group by hash.
-constexpr std::size_t linear_group_limit = 8;
-
 bool same_name(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
     return a_length == b_length && equal_bytes(a, b, a_length);
 }
 
-std::size_t find_group(Parser& parser, const OpenElement& frame, const char* name,
-                       std::size_t length) {
-    std::size_t count = parser.groups.size() - frame.first_group;
-    if (count > linear_group_limit)
-        return parser.wide_groups.find(reinterpret_cast<std::uintptr_t>(frame.element), name,
-                                       length);
-    for (std::size_t g = frame.first_group; g < parser.groups.size(); ++g) {
-        const ChildGroup& group = parser.groups[g];
-        if (same_name(group.head->name, group.name_length, name, length)) return g;
-    }
-    return NameIndex::npos;
-}
-
-bool index_group(Parser& parser, const OpenElement& frame, std::size_t g) {
-    const ChildGroup& group = parser.groups[g];
-    return parser.wide_groups.insert(reinterpret_cast<std::uintptr_t>(frame.element),
-                                     group.head->name, group.name_length, g);
-}
-
 // A new name group: its head joins the name-group chain after the last head.
 bool add_group(Parser& parser, OpenElement& frame, XmlElement* head, std::size_t name_length) {
-    std::size_t count = parser.groups.size() - frame.first_group;
-    if (count) parser.groups.back().head->next_name_group = head;
-    if (!parser.groups.push({head, head, name_length})) return false;
+    if (!parser.groups.add(frame.first_group, parser.open.size(), head, name_length)) return false;
     frame.last_group = parser.groups.size() - 1;
-    if (count < linear_group_limit) return true;
-    if (count > linear_group_limit) return index_group(parser, frame, frame.last_group);
-    for (std::size_t g = frame.first_group; g < parser.groups.size(); ++g)
-        if (!index_group(parser, frame, g)) return false;
     return true;
 }
 
@@ -60,10 +32,11 @@ bool link_child(Parser& parser, OpenElement& frame, XmlElement* child, std::size
     }
     last->next_in_order = child;
     const ChildGroup& last_group = parser.groups[frame.last_group];
-    std::size_t g = same_name(last->name, last_group.name_length, child->name, name_length)
-                        ? frame.last_group
-                        : find_group(parser, frame, child->name, name_length);
-    if (g == NameIndex::npos) return add_group(parser, frame, child, name_length);
+    std::size_t g =
+        same_name(last->name, last_group.name_length, child->name, name_length)
+            ? frame.last_group
+            : parser.groups.find(frame.first_group, parser.open.size(), child->name, name_length);
+    if (g == ChildGroups::none) return add_group(parser, frame, child, name_length);
     parser.groups[g].tail->next_same_name = child;
     parser.groups[g].tail = child;
     frame.last_group = g;
@@ -141,7 +114,7 @@ XmlDocument* end_element(Parser& parser, const char* name, std::size_t name_leng
         return record_error(document, position, "unexpected closing tag </%s>", name);
     OpenElement& frame = parser.open.back();
     if (!join_runs(parser, frame)) return record_error(document, position, "out of memory");
-    parser.groups.truncate(frame.first_group);
+    parser.groups.close(frame.first_group);
     parser.open.pop();
     document->current_element = current->parent;
     return nullptr;

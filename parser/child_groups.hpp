@@ -1,0 +1,58 @@
+// The name groups of the open elements' children during a parse: for each
+// group its head, its last member and its name's length. An element with
+// many child names finds a group through a hash keyed by depth and name;
+// entries of elements already closed are reused, never searched as live.
+#ifndef XMLSLICE_CHILD_GROUPS_HPP
+#define XMLSLICE_CHILD_GROUPS_HPP
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tree/pod_vector.hpp"
+#include "xmlslice.hpp"
+
+namespace xmlslice::detail {
+
+struct ChildGroup {
+    XmlElement* head;
+    XmlElement* tail;
+    std::size_t name_length;
+};
+
+class ChildGroups {
+  public:
+    static constexpr std::size_t none = ~std::size_t(0);
+
+    ChildGroups() = default;
+    ChildGroups(const ChildGroups&) = delete;
+    ChildGroups& operator=(const ChildGroups&) = delete;
+    ~ChildGroups();
+
+    // An element's groups run from `first` (size() when it opened) to the end.
+    std::size_t size() const { return groups_.size(); }
+    ChildGroup& operator[](std::size_t g) { return groups_[g]; }
+    void close(std::size_t first) { groups_.truncate(first); }
+
+    std::size_t find(std::size_t first, std::size_t depth, const char* name, std::size_t length);
+    // Adds a group headed by head; false when memory runs out.
+    bool add(std::size_t first, std::size_t depth, XmlElement* head, std::size_t length);
+
+  private:
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t depth;  // depth + 1; 0 marks an empty slot
+        std::size_t group;
+    };
+    bool matches(std::size_t first, std::size_t g, const char* name, std::size_t length);
+    bool index(std::size_t first, std::size_t depth, std::size_t g);
+    bool grow();
+
+    PodVector<ChildGroup> groups_;
+    Slot* slots_ = nullptr;
+    std::size_t mask_ = 0;
+    std::size_t used_ = 0;
+};
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_CHILD_GROUPS_HPP
