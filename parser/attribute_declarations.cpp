@@ -15,6 +15,7 @@ char AttributeDeclarations::mode_of(std::size_t list, const char* attribute,
 }
 
 std::size_t AttributeDeclarations::list_for(char* element, std::size_t length) {
+    last_length_ = ~std::size_t(0);  // the answer kept by find_list may change
     std::size_t* slot = by_element_.find_or_add(0, element, length);
     if (!slot) return none;
     if (*slot != NameIndex::npos) return *slot;

@@ -20,9 +20,15 @@ class AttributeDeclarations {
     explicit AttributeDeclarations(XmlDocument* document) : document_(document) {}
 
     bool empty() const { return lists_.empty(); }
-    // The per-element list of an element name, or none.
-    std::size_t find_list(const char* element, std::size_t length) const {
-        return by_element_.find(0, element, length);
+    // The per-element list of an element name, or none. Elements of one name
+    // tend to come in runs, so the last answer is kept.
+    std::size_t find_list(const char* element, std::size_t length) {
+        if (length != last_length_ || !equal_bytes(element, last_element_, length)) {
+            last_list_ = by_element_.find(0, element, length);
+            last_element_ = element;
+            last_length_ = length;
+        }
+        return last_list_;
     }
     // The decoding mode of an attribute: its first declaration's marker, or ' '.
     char mode_of(std::size_t list, const char* attribute, std::size_t length) const;
@@ -43,6 +49,9 @@ class AttributeDeclarations {
     PodVector<List> lists_;
     std::size_t table_capacity_ = 0;
     NameIndex by_element_;
+    const char* last_element_ = "";
+    std::size_t last_length_ = 0;
+    std::size_t last_list_ = none;
     NameIndex by_attribute_;  // scope: list number + 1
 };
 

@@ -22,17 +22,24 @@ std::uint64_t scoped_hash(std::uintptr_t scope, std::uint64_t name_hash) {
 
 std::uint64_t hash_bytes(const char* bytes, std::size_t length) {
     std::uint64_t hash = 0x243f6a8885a308d3ULL ^ length;
-    while (length >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes, 8);
-        hash = mix(hash ^ word) * 0x9e3779b97f4a7c15ULL;
-        bytes += 8;
-        length -= 8;
+    std::uint64_t word = 0;
+    if (length >= 8) {
+        const char* last = bytes + length - 8;
+        for (; bytes < last; bytes += 8) {
+            std::memcpy(&word, bytes, 8);
+            hash = mix(hash ^ word) * 0x9e3779b97f4a7c15ULL;
+        }
+        std::memcpy(&word, last, 8);  // the last eight bytes, overlapping the loop's
+    } else if (length >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, bytes, 4);
+        std::memcpy(&tail, bytes + length - 4, 4);
+        word = head | static_cast<std::uint64_t>(tail) << 32;
+    } else {
+        for (std::size_t i = 0; i < length; ++i)
+            word |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     }
-    std::uint64_t tail = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-    return mix(hash ^ tail ^ (static_cast<std::uint64_t>(length) << 56));
+    return mix(hash ^ word);
 }
 
 NameIndex::~NameIndex() {
