@@ -1,13 +1,13 @@
 // The name groups of the open elements' children during a parse: for each
 // group its head, its last member and its name's length. An element with
-// many child names finds a group through a hash keyed by depth and name;
-// entries of elements already closed are reused, never searched as live.
+// many child names finds a group through a hash keyed by depth and name; an
+// entry left by an element already closed is overwritten, never trusted.
 #ifndef XMLSLICE_CHILD_GROUPS_HPP
 #define XMLSLICE_CHILD_GROUPS_HPP
 
 #include <cstddef>
-#include <cstdint>
 
+#include "tree/name_index.hpp"
 #include "tree/pod_vector.hpp"
 #include "xmlslice.hpp"
 
@@ -21,12 +21,7 @@ struct ChildGroup {
 
 class ChildGroups {
   public:
-    static constexpr std::size_t none = ~std::size_t(0);
-
-    ChildGroups() = default;
-    ChildGroups(const ChildGroups&) = delete;
-    ChildGroups& operator=(const ChildGroups&) = delete;
-    ~ChildGroups();
+    static constexpr std::size_t none = NameIndex::npos;
 
     // An element's groups run from `first` (size() when it opened) to the end.
     std::size_t size() const { return groups_.size(); }
@@ -38,19 +33,12 @@ class ChildGroups {
     bool add(std::size_t first, std::size_t depth, XmlElement* head, std::size_t length);
 
   private:
-    struct Slot {
-        std::uint32_t hash;
-        std::uint32_t depth;  // depth + 1; 0 marks an empty slot
-        std::size_t group;
-    };
     bool matches(std::size_t first, std::size_t g, const char* name, std::size_t length);
-    bool index(std::size_t first, std::size_t depth, std::size_t g);
-    bool grow();
+    bool index(std::size_t depth, std::size_t g);
 
     PodVector<ChildGroup> groups_;
-    Slot* slots_ = nullptr;
-    std::size_t mask_ = 0;
-    std::size_t used_ = 0;
+    NameIndex by_name_;  // (depth, name) -> group
+    std::size_t* pending_ = nullptr;
 };
 
 }  // namespace xmlslice::detail
