@@ -95,4 +95,148 @@ char* element_to_text(XmlElement* element);
 
 }  // namespace xmlslice
 
+// C++ conveniences: owning handles and range-for views over the records
+// above. Header-only; nothing here throws or allocates.
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+namespace xmlslice {
+
+// Frees a whole document (or a detached element and its subtree).
+struct ElementDeleter {
+    void operator()(XmlElement* element) const noexcept { element_free(element); }
+};
+using DocumentHandle = std::unique_ptr<XmlElement, ElementDeleter>;
+
+// Frees a string returned by element_to_text.
+struct TextDeleter {
+    void operator()(char* text) const noexcept { std::free(text); }
+};
+using TextHandle = std::unique_ptr<char, TextDeleter>;
+
+// The buffer is parsed in place and must outlive the document.
+inline DocumentHandle parse_buffer(char* buffer, std::size_t length) noexcept {
+    return DocumentHandle(document_parse_buffer(buffer, length));
+}
+inline DocumentHandle parse_path(const char* path) noexcept {
+    return DocumentHandle(document_parse_path(path));
+}
+inline DocumentHandle parse_stream(std::FILE* stream) noexcept {
+    return DocumentHandle(document_parse_stream(stream));
+}
+inline TextHandle to_text(XmlElement* element) noexcept {
+    return TextHandle(element_to_text(element));
+}
+
+// Elements along one link, from a first element to the end of the chain.
+template <XmlElement* XmlElement::*Next>
+class ElementChain {
+  public:
+    class iterator {
+      public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = XmlElement*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = XmlElement*;
+
+        explicit iterator(XmlElement* element = nullptr) noexcept : element_(element) {}
+        XmlElement* operator*() const noexcept { return element_; }
+        iterator& operator++() noexcept {
+            element_ = element_->*Next;
+            return *this;
+        }
+        iterator operator++(int) noexcept {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const iterator& other) const noexcept { return element_ == other.element_; }
+        bool operator!=(const iterator& other) const noexcept { return element_ != other.element_; }
+
+      private:
+        XmlElement* element_;
+    };
+
+    explicit ElementChain(XmlElement* first) noexcept : first_(first) {}
+    iterator begin() const noexcept { return iterator(first_); }
+    iterator end() const noexcept { return iterator(); }
+    bool empty() const noexcept { return !first_; }
+
+  private:
+    XmlElement* first_;
+};
+
+using ChildRange = ElementChain<&XmlElement::next_in_order>;
+using SameNameRange = ElementChain<&XmlElement::next_same_name>;
+
+// An element's children in document order; empty for null.
+inline ChildRange children(XmlElement* element) noexcept {
+    return ChildRange(element ? element->first_child : nullptr);
+}
+// The run of same-name siblings from element on, in document order.
+inline SameNameRange same_name_run(XmlElement* element) noexcept {
+    return SameNameRange(element);
+}
+// Every child called name, in document order.
+inline SameNameRange children_named(XmlElement* element, const char* name) noexcept {
+    return SameNameRange(element_first_named(element, name));
+}
+
+// An element's own attributes as (name, value) pairs in list order, as
+// stored: declared defaults are not included and a repeated name is seen
+// twice (element_attribute_value answers with the first).
+class AttributeRange {
+  public:
+    using Attribute = std::pair<std::string_view, std::string_view>;
+
+    class iterator {
+      public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Attribute;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = Attribute;
+
+        explicit iterator(char* const* slot = nullptr) noexcept : slot_(slot) {}
+        Attribute operator*() const noexcept { return Attribute(slot_[0], slot_[1]); }
+        iterator& operator++() noexcept {
+            slot_ += 2;
+            return *this;
+        }
+        iterator operator++(int) noexcept {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const iterator& other) const noexcept {
+            return position() == other.position();
+        }
+        bool operator!=(const iterator& other) const noexcept { return !(*this == other); }
+
+      private:
+        // The pairs end at a null slot; the end iterator has no slot at all.
+        char* const* position() const noexcept { return slot_ && *slot_ ? slot_ : nullptr; }
+        char* const* slot_;
+    };
+
+    explicit AttributeRange(XmlElement* element) noexcept
+        : list_(element ? element->attributes : nullptr) {}
+    iterator begin() const noexcept { return iterator(list_); }
+    iterator end() const noexcept { return iterator(); }
+    bool empty() const noexcept { return begin() == end(); }
+
+  private:
+    AttributeList list_;
+};
+
+inline AttributeRange attributes(XmlElement* element) noexcept {
+    return AttributeRange(element);
+}
+
+}  // namespace xmlslice
+
 #endif  // XMLSLICE_HPP

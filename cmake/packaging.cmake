@@ -1,0 +1,44 @@
+# Installation: the header, the library, a CMake package with a version file
+# and xmlslice.pc for pkg-config.
+include(CMakePackageConfigHelpers)
+
+set(XMLSLICE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/xmlslice)
+install(TARGETS xmlslice EXPORT xmlsliceTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT xmlsliceTargets NAMESPACE xmlslice:: DESTINATION ${XMLSLICE_PACKAGE_DIR})
+# Before 1.0 a minor release may change the interface.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/xmlsliceConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/xmlsliceConfig.cmake
+  ${PROJECT_BINARY_DIR}/xmlsliceConfigVersion.cmake
+  DESTINATION ${XMLSLICE_PACKAGE_DIR})
+
+# The .pc file finds its prefix from its own place, so the package still
+# works when installed with cmake --install --prefix somewhere else.
+file(RELATIVE_PATH XMLSLICE_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" XMLSLICE_PC_TO_PREFIX "${XMLSLICE_PC_TO_PREFIX}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/xmlslice.pc.in ${PROJECT_BINARY_DIR}/xmlslice.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/xmlslice.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+if(XMLSLICE_BUILD_TESTS)
+  # The consumer is built with the options this tree adds to every target
+  # (the sanitizer's, in a sanitizer build), so it links the library as built.
+  get_directory_property(XMLSLICE_EXTRA_COMPILE_OPTIONS DIRECTORY ${PROJECT_SOURCE_DIR} COMPILE_OPTIONS)
+  get_directory_property(XMLSLICE_EXTRA_LINK_OPTIONS DIRECTORY ${PROJECT_SOURCE_DIR} LINK_OPTIONS)
+  find_program(XMLSLICE_PKG_CONFIG pkg-config)
+  add_test(NAME package_consumer COMMAND ${CMAKE_COMMAND}
+    -DBUILD_DIR=${PROJECT_BINARY_DIR}
+    -DWORK_DIR=${PROJECT_BINARY_DIR}/package-test
+    -DCONSUMER_DIR=${PROJECT_SOURCE_DIR}/tests/consumer
+    -DGENERATOR=${CMAKE_GENERATOR}
+    -DCOMPILER=${CMAKE_CXX_COMPILER}
+    "-DCOMPILE_OPTIONS=${XMLSLICE_EXTRA_COMPILE_OPTIONS}"
+    "-DLINK_OPTIONS=${XMLSLICE_EXTRA_LINK_OPTIONS}"
+    -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+    -DVERSION=${PROJECT_VERSION}
+    -DPKG_CONFIG=${XMLSLICE_PKG_CONFIG}
+    -P ${PROJECT_SOURCE_DIR}/tests/consumer/run_consumer_test.cmake)
+  set_tests_properties(package_consumer PROPERTIES TIMEOUT 300)
+endif()

@@ -1,0 +1,228 @@
+// Runs the xmlslice program with arguments and input and checks what it
+// writes to stdout and stderr and its exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+    int status;  // the exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+long count_lines(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
+
+class ToolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = ::testing::TempDir() + "xmlslice_cli_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern + "/";
+    }
+    void TearDown() override {
+        for (const std::string& path : files_) unlink(path.c_str());
+        rmdir(dir_.c_str());
+    }
+
+    std::string write(const std::string& name, const std::string& content) {
+        std::string path = dir_ + name;
+        std::ofstream(path, std::ios::binary) << content;
+        files_.push_back(path);
+        return path;
+    }
+
+    // stdout goes to out_path when given (to provoke write errors).
+    Outcome run(std::vector<std::string> args, const std::string& input = "",
+                const char* out_path = nullptr) {
+        std::string in = write("stdin", input), out = write("stdout", ""),
+                    err = write("stderr", "");
+        args.insert(args.begin(), XMLSLICE_TOOL);
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out_path ? out_path : out.c_str(), O_WRONLY,
+                                         0);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY, 0);
+        pid_t pid;
+        int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) return {-2, "", "spawn failed"};
+        int wait_status = 0;
+        waitpid(pid, &wait_status, 0);
+        int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+        return {status, read_file(out), read_file(err)};
+    }
+
+    std::string dir_;
+    std::vector<std::string> files_;
+};
+
+const char SMALL[] =
+    "<?xml version='1.0'?><?style a?>\n"
+    "<!DOCTYPE r [<!ENTITY who 'Ann &amp; Bo'><!ATTLIST r v CDATA 'dflt'>]>\n"
+    "<r>Hi &who;<x n='1'>one</x><x n='2'>two<y/></x>!<?note in?></r>";
+
+TEST_F(ToolTest, HelpVersionAndUsageErrors) {
+    Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: xmlslice", 0), 0u);
+    Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("xmlslice ", 0), 0u);
+
+    std::string doc = write("doc.xml", SMALL);
+    const std::vector<std::vector<std::string>> misuses = {
+        {},
+        {"frobnicate", doc},
+        {"print", doc, doc},
+        {"get", doc},
+        {"get", "-a", "n", "--xml", doc, "x"},
+        {"stats", "-z", doc},
+    };
+    for (const auto& args : misuses) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, 2) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(count_lines(outcome.err), 1) << outcome.err;
+    }
+}
+
+TEST_F(ToolTest, CheckReportsEveryFile) {
+    std::string good = write("good.xml", SMALL), bad = write("bad.xml", "<a>\n<b></a>");
+    Outcome outcome = run({"check", good, bad, dir_ + "missing.xml", "-"}, "<ok/>");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, good + ": ok\n" + bad +
+                               ": [error near line 2]: unexpected closing tag </a>\n"
+                               "<stdin>: ok\n");
+    EXPECT_EQ(outcome.err, "xmlslice: " + dir_ + "missing.xml: No such file or directory\n");
+
+    EXPECT_EQ(run({"check", good, "-"}, "<ok/>").status, 0);
+    EXPECT_EQ(run({"check", dir_}).status, 1);  // a directory cannot be read
+}
+
+TEST_F(ToolTest, PrintWritesTheDocumentBack) {
+    const char expected[] =
+        "<?style a?>\n<r v=\"dflt\">Hi Ann &amp; Bo<x n=\"1\">one</x><x "
+        "n=\"2\">two<y></y></x>!</r>\n"
+        "<?note in?>\n";
+    Outcome outcome = run({"print", "-"}, SMALL);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, expected);
+    EXPECT_EQ(outcome.err, "");
+
+    Outcome partial = run({"print", "-"}, "<a><b>x</b><c>");
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_EQ(partial.out, "<a><b>x</b><c></c></a>\n");
+    EXPECT_NE(partial.err.find("<stdin>: [error near line 1]"), std::string::npos);
+
+    Outcome empty = run({"print", "-"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.out, "");
+}
+
+TEST_F(ToolTest, GetFollowsPathsToTextAttributesAndXml) {
+    std::string doc = write("doc.xml", SMALL);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"get", XMLSLICE_CATALOG, "catalog/book[2]/title"},
+         "Coastal Walks, Volume 2: Cliffs & Coves\n"},
+        {{"get", doc, "x[2]"}, "two\n"},
+        {{"get", doc, "r/x"}, "one\n"},
+        {{"get", doc, "/r"}, "Hi Ann & Bo!\n"},
+        {{"get", "-a", "n", doc, "x[2]"}, "2\n"},
+        {{"get", doc, "/r", "-a", "v"}, "dflt\n"},
+        {{"get", "--xml", doc, "x[2]"}, "<x n=\"2\">two<y></y></x>\n"},
+        {{"get", "--", "-", "x"}, "one\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        Outcome outcome = run(args, SMALL);
+        EXPECT_EQ(outcome.status, 0) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << args.back();
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+TEST_F(ToolTest, GetFailuresWriteOneLineAndNoOutput) {
+    std::string doc = write("doc.xml", SMALL);
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"get", doc, "x[3]"}, 1},
+        {{"get", doc, "/x"}, 1},
+        {{"get", "-a", "nope", doc, "x"}, 1},
+        {{"get", dir_ + "missing.xml", "x"}, 1},
+        {{"get", doc, ""}, 2},
+        {{"get", doc, "x//y"}, 2},
+        {{"get", doc, "x[0]"}, 2},
+        {{"get", doc, "x[1]y"}, 2},
+        {{"get", doc, "x[99999999999]"}, 2},
+    };
+    for (const auto& [args, status] : cases) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, status) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, "") << args.back();
+        EXPECT_EQ(count_lines(outcome.err), 1) << outcome.err;
+    }
+}
+
+TEST_F(ToolTest, GetOnABrokenDocumentUsesThePartialTreeAndFails) {
+    Outcome outcome = run({"get", "-", "b"}, "<a><b>x</b>\n<c>");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "x\n");
+    EXPECT_EQ(outcome.err, "xmlslice: <stdin>: [error near line 2]: unclosed tag <c>\n");
+}
+
+TEST_F(ToolTest, PiListsTheInstructionsOfATarget) {
+    const char doc[] = "<?t first?><r><?t second one?><?u other?></r>";
+    Outcome outcome = run({"pi", "-", "t"}, doc);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "first\nsecond one\n");
+    Outcome none = run({"pi", "-", "v"}, doc);
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+}
+
+TEST_F(ToolTest, StatsCountsAMillionLevelsDeepDocument) {
+    constexpr int depth = 1000000;
+    std::string doc = "<?p?>";
+    for (int i = 0; i < depth; ++i) doc += "<e a='1'>";
+    for (int i = 0; i < depth; ++i) doc += "</e>";
+    Outcome outcome = run({"stats", write("deep.xml", doc)});
+    EXPECT_EQ(outcome.status, 0);
+    std::string counts =
+        "elements: 1000000\nattributes: 1000000\ninstructions: 1\nmax depth: 1000000\n"
+        "input bytes: " +
+        std::to_string(doc.size()) + "\nparse time: ";
+    EXPECT_EQ(outcome.out.substr(0, counts.size()), counts);
+    EXPECT_NE(outcome.out.find(" MB/s)\n"), std::string::npos);
+}
+
+TEST_F(ToolTest, AFailedWriteIsAnError) {
+    Outcome outcome = run({"print", "-"}, SMALL, "/dev/full");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "xmlslice: cannot write the output\n");
+}
+
+}  // namespace
