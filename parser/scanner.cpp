@@ -232,8 +232,11 @@ Ending Scanner::end_tag(char* lt) {
     *at = '\0';
     if (end_element(parser_, name, at - name, at)) return failure();
     if (!after) return ran_to_end(name);
-    if (has_class(after, BLANK)) at = skip_while(at + 1, BLANK);
-    return *at || !has_class(after, BLANK) ? closed_at(at) : ran_to_end(name);
+    if (has_class(after, BLANK)) {
+        at = skip_while(at + 1, BLANK);  // the byte reached is the '>', unexamined
+        if (!*at) return ran_to_end(name);
+    }
+    return closed_at(at);
 }
 
 Ending Scanner::comment(char* lt) {
