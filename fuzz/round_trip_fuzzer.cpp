@@ -6,14 +6,15 @@ using namespace xmlslice;
 
 namespace {
 
-// Declared attribute names run to white space, while a start tag ends an
-// attribute name at '=', '/' or '>'; such a name cannot be written back
-// as itself, so those documents are left out.
+// Declared attribute names run to space, tab, LF or CR, while a start tag
+// ends an attribute name at '=', '/' or '>' and skips a VT or FF before it;
+// such a name cannot be written back as itself, so those documents are left
+// out (a known limit, see the disabled test in tests/hostile_test.cpp).
 bool declares_unwritable_name(XmlElement* root) {
     AttributeDefaultTable table = reinterpret_cast<XmlDocument*>(root)->attribute_defaults;
     for (char*** list = table; *list; ++list)
         for (char** triple = *list + 1; *triple; triple += 3)
-            if (std::strpbrk(*triple, "=/>")) return true;
+            if (std::strpbrk(*triple, "=/>") || **triple == '\v' || **triple == '\f') return true;
     return false;
 }
 

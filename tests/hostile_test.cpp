@@ -175,14 +175,42 @@ TEST(RoundTrip, VerticalTabAndFormFeedInValuesAreEscaped) {
     EXPECT_EQ(written(p.root), "<a v=\"&#xB;&#xC;\">\v\f</a>");
 }
 
-// Declared attribute names run to white space, so they may hold '=', '/' or
-// '>', which end an attribute name in a start tag: written out, such a
-// default is read back under another name. No escaping exists for names;
-// left for a decision on what the subset reader should accept.
-TEST(RoundTrip, DISABLED_DeclaredNameWithEqualsSignIsReadBackAsItself) {
-    Parsed first("<!DOCTYPE r [<!ATTLIST r a= CDATA 'v'>]><r/>");
+// Declared attribute names run to space, tab, LF or CR, so they may hold
+// '=', '/' or '>' or start with VT or FF, none of which a start tag keeps in
+// an attribute name: written out, such a default is read back under another
+// name. No escaping exists for names; left for a decision on what the
+// subset reader should accept.
+TEST(RoundTrip, DISABLED_DeclaredNamesAreReadBackAsThemselves) {
+    Parsed first("<!DOCTYPE r [<!ATTLIST r a= CDATA 'v' \vb CDATA 'w'>]><r/>");
     std::string once = written(first.root);
-    EXPECT_EQ(once, "<r a==\"v\"></r>");
+    EXPECT_EQ(once, "<r a==\"v\" \vb=\"w\"></r>");
     Parsed second(once);
-    EXPECT_EQ(attributes_of(second.root), (Pairs{{"a=", "v"}}));
+    EXPECT_EQ(attributes_of(second.root), (Pairs{{"a=", "v"}, {"\vb", "w"}}));
+}
+
+// Each entity refers to every one declared before it. The cycle check walks
+// everything reachable from each new value, so reading the subset grows with
+// the cube of the declarations: about 2 MB take seconds. Enable once the
+// check no longer revisits what earlier checks proved acyclic.
+TEST(HostileEntities, DISABLED_DenselyReferringDeclarationsReadInLinearTime) {
+    std::string subset = "<!DOCTYPE r [<!ENTITY e0 'x'>";
+    std::string references;
+    for (int i = 1; i < 800; ++i) {
+        references += "&e" + std::to_string(i - 1) + ";";
+        subset += "<!ENTITY e" + std::to_string(i) + " '" + references + "'>";
+    }
+    Parsed p(subset + "]><r/>");
+    EXPECT_EQ(p.error(), "");
+}
+
+// Names holding a ';' before their end cannot be hashed by the text up to
+// the first ';', and every reference compares them one by one: quadratic.
+TEST(HostileEntities, DISABLED_ManyNamesWithInnerSemicolonsReadInLinearTime) {
+    const std::string prefix(100, 'a');
+    std::string document = "<!DOCTYPE r [";
+    for (int i = 0; i < 8000; ++i)
+        document += "<!ENTITY " + prefix + ";" + std::to_string(i) + " 'v'>";
+    document += "]><r>" + repeat("&" + prefix + ";x;", 8000) + "</r>";
+    Parsed p(document);
+    EXPECT_EQ(p.error(), "");
 }
