@@ -165,7 +165,9 @@ TEST(Free, UnmapsMappedSource) {
     document(root)->source = static_cast<char*>(map);
     document(root)->mapped_length = page;
     element_free(root);
-    EXPECT_EQ(msync(map, page, MS_ASYNC), -1);
+    // mincore, unlike msync, probes an unmapped range without upsetting memcheck.
+    unsigned char resident;
+    EXPECT_EQ(mincore(map, page, &resident), -1);
     EXPECT_EQ(errno, ENOMEM);
 }
 

@@ -7,15 +7,15 @@ namespace xmlslice::detail {
 namespace {
 
 // Byte classes; PLAIN bytes are copied, END stops, the rest are replaced.
-enum : unsigned char { PLAIN, END, AMP, LT, GT, CR, QUOT, LF, TAB };
+enum : unsigned char { PLAIN, END, AMP, LT, GT, CR, QUOT, LF, TAB, VT, FF };
 
 struct Replacement {
     const char* text;
     std::size_t length;
 };
 constexpr Replacement replacements[] = {
-    {"", 0},      {"", 0},       {"&amp;", 5}, {"&lt;", 4},  {"&gt;", 4},
-    {"&#xD;", 5}, {"&quot;", 6}, {"&#xA;", 5}, {"&#x9;", 5},
+    {"", 0},       {"", 0},      {"&amp;", 5}, {"&lt;", 4},  {"&gt;", 4},  {"&#xD;", 5},
+    {"&quot;", 6}, {"&#xA;", 5}, {"&#x9;", 5}, {"&#xB;", 5}, {"&#xC;", 5},
 };
 
 struct ByteClasses {
@@ -30,6 +30,9 @@ struct ByteClasses {
         mark('"', QUOT);
         mark('\n', LF);
         mark('\t', TAB);
+        // Read back, a raw VT or FF in a value would become a space.
+        mark('\v', VT);
+        mark('\f', FF);
     }
     constexpr void mark(char byte, unsigned char byte_class) {
         of[static_cast<unsigned char>(byte)] = byte_class;
