@@ -21,8 +21,8 @@ class SubsetReader {
         : parser_(parser),
           document_(parser.document),
           parameters_(&parameter_table_),
-          general_check_(parser.entities, '&'),
-          parameter_check_(parameters_, '%') {}
+          general_check_(parser.entities, '&', parser.decoding),
+          parameter_check_(parameters_, '%', parser.decoding) {}
     ~SubsetReader();
 
     void read(char* start);
@@ -106,8 +106,10 @@ char* SubsetReader::entity_declaration(char* at) {
 
     std::size_t name_length = name_end + 1 - name;
     EntityCycleCheck& check = parameter ? parameter_check_ : general_check_;
-    if (!check.entity_is_acyclic(name, name_length, decoded.text, decoded.length)) {
+    bool acyclic = check.entity_is_acyclic(name, name_length, decoded.text, decoded.length);
+    if (!acyclic || parser_.decoding.over_limit()) {
         if (decoded.text != value) std::free(decoded.text);
+        if (acyclic) return (decode_failed(parser_, DecodeStatus::too_large, value), nullptr);
         record_error(
             document_, value,
             parameter ? "circular entity declaration %%%s" : "circular entity declaration &%s",

@@ -12,11 +12,12 @@ namespace xmlslice::detail {
 
 // Checks against one table, following the references its expansion follows:
 // '&' for general entities, '%' for parameter entities. Each check walks every
-// value it reaches once, without recursion.
+// value it reaches once, without recursion; the bytes walked count against the
+// parse's bound (past it the check gives up and answers true).
 class EntityCycleCheck {
   public:
-    EntityCycleCheck(const EntitySet& table, char reference)
-        : table_(table), reference_(reference) {}
+    EntityCycleCheck(const EntitySet& table, char reference, DecodeContext& context)
+        : table_(table), reference_(reference), context_(context) {}
 
     // True when no chain of references from the value leads back to the name
     // (given with its ';').
@@ -30,8 +31,8 @@ class EntityCycleCheck {
     char reference_;
     std::uint32_t check_ = 0;
     PodVector<std::uint32_t> visited_;  // the check that last reached each entry
+    DecodeContext& context_;
     PodVector<DecodeContext::Segment> pending_;
-    PodVector<char> key_;
 };
 
 }  // namespace xmlslice::detail

@@ -79,11 +79,14 @@ void EntitySet::trim() {
     capacity_ = 2 * count_ + 1;
 }
 
-std::size_t EntitySet::find_exotic(Lookahead reader) const {
+// Names the hash cannot find are compared one by one; the bytes compared
+// count against the parse's bound, so many of them cannot make it quadratic.
+std::size_t EntitySet::find_exotic(Lookahead reader, std::size_t& searched) const {
     for (std::size_t i = 0; i < exotic_.size(); ++i) {
         Lookahead at = reader;
         const char* wanted = name(exotic_[i]);
         while (*wanted && at.next() == static_cast<unsigned char>(*wanted)) ++wanted;
+        searched += static_cast<std::size_t>(wanted - name(exotic_[i])) + 1;
         if (!*wanted) return exotic_[i];
     }
     return NameIndex::npos;
@@ -111,10 +114,10 @@ std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) cons
     return NameIndex::npos;
 }
 
-bool EntitySet::find(Lookahead reader, PodVector<char>& key, Match& match) const {
+bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) const {
     reader.next();  // the '&' or '%'
-    std::size_t found = exotic_.empty() ? NameIndex::npos : find_exotic(reader);
-    std::size_t natural = find_natural(reader, key);
+    std::size_t found = exotic_.empty() ? NameIndex::npos : find_exotic(reader, context.searched);
+    std::size_t natural = find_natural(reader, context.key);
     if (natural < found) found = natural;
     if (found == NameIndex::npos) return false;
     // The reference runs to the first ';', which a natural name has only at its end.

@@ -66,8 +66,8 @@ class EntitySet {
         std::size_t reference_length;  // from the '&' or '%' to the first ';', both included
     };
     // The first entry whose name the text after the '&' or '%' at the reader
-    // begins with; key is scratch space.
-    bool find(Lookahead reader, PodVector<char>& key, Match& match) const;
+    // begins with. Uses the context's scratch space and counts its search.
+    bool find(Lookahead reader, DecodeContext& context, Match& match) const;
 
     std::size_t count() const { return count_; }
     const char* name(std::size_t entry) const { return (*table_)[2 * entry]; }
@@ -79,7 +79,7 @@ class EntitySet {
 
   private:
     bool index_entry(std::size_t entry, std::size_t name_length);
-    std::size_t find_exotic(Lookahead reader) const;
+    std::size_t find_exotic(Lookahead reader, std::size_t& searched) const;
     std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
     bool note_single_reference(std::size_t entry);
 

@@ -292,6 +292,12 @@ Ending Scanner::doctype(char* lt) {
     }
 }
 
+// max(8 MiB, factor x length): what entity work a document of that length may cost.
+std::size_t bound(std::size_t length, std::size_t factor) {
+    std::size_t scaled = length > ~std::size_t(0) / factor ? ~std::size_t(0) : length * factor;
+    return scaled > (std::size_t(8) << 20) ? scaled : std::size_t(8) << 20;
+}
+
 XmlElement* parse(XmlDocument* document, char* buffer, std::size_t length) {
     Parser parser(document);
     if (length == 0) {
@@ -312,8 +318,8 @@ XmlElement* parse(XmlDocument* document, char* buffer, std::size_t length) {
     }
     parser.final_byte_was_gt = buffer[length - 1] == '>';
     buffer[length - 1] = '\0';
-    std::size_t limit = length > ~std::size_t(0) / 100 ? ~std::size_t(0) : length * 100;
-    parser.decoding.expansion_limit = limit > (std::size_t(8) << 20) ? limit : std::size_t(8) << 20;
+    parser.decoding.expansion_limit = bound(length, 100);
+    parser.decoding.search_limit = bound(length, 10);
     if (parser.entities.index_existing())
         Scanner(parser).scan(buffer);
     else

@@ -246,7 +246,7 @@ DecodeStatus Decoder::character_reference() {
 DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
     std::size_t value_length = entities_.value_length(match.entry);
     context_.expanded += value_length;
-    if (context_.expanded > context_.expansion_limit) return DecodeStatus::too_large;
+    if (context_.over_limit()) return DecodeStatus::too_large;
     if (value_length > match.reference_length && !heap_ && !move_to_heap(value_length))
         return DecodeStatus::out_of_memory;
     consume(match.reference_length);
@@ -271,9 +271,10 @@ DecodeStatus Decoder::reference() {
     if (opener == '&' && reader.peek() == '#') return character_reference();
     EntitySet::Match match;
     bool expands = opener == '%' || mode_ != '%';
-    if (expands &&
-        entities_.find(Lookahead(context_.segments.data(), depth()), context_.key, match))
-        return entity_reference(match);
+    bool found =
+        expands && entities_.find(Lookahead(context_.segments.data(), depth()), context_, match);
+    if (context_.over_limit()) return DecodeStatus::too_large;
+    if (found) return entity_reference(match);
     char byte = static_cast<char>(opener);
     if (!emit(&byte, 1)) return DecodeStatus::out_of_memory;
     consume(1);

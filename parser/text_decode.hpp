@@ -33,7 +33,12 @@ char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory);
 // scratch space reused between calls.
 struct DecodeContext {
     std::size_t expanded = 0;  // bytes inserted by entity substitution so far
+    // Bytes walked matching names that the hash cannot find and checking
+    // declarations for cycles: work that inserts nothing but is bounded too.
+    std::size_t searched = 0;
     std::size_t expansion_limit = 0;
+    std::size_t search_limit = ~std::size_t(0);
+    bool over_limit() const { return expanded > expansion_limit || searched > search_limit; }
     struct Segment {
         const char* next;
         const char* end;
