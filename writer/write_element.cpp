@@ -50,18 +50,19 @@ class DeclaredLists {
 // they are few, hashed beyond that.
 class SeenNames {
   public:
-    // Records name; false when it was met before or memory ran out.
-    bool add(const char* name) {
+    // Records name; false when it was met before or memory ran out. The
+    // length and last byte settle most pairs before any byte comparison.
+    bool add(const char* name, std::size_t length) {
         if (!hashed_) {
             for (std::size_t i = 0; i < count_; ++i)
-                if (few_[i][0] == name[0] && std::strcmp(few_[i], name) == 0) return false;
+                if (same_name(few_[i], name, length)) return false;
             if (count_ < FEW_NAMES) {
-                few_[count_++] = name;
+                few_[count_++] = {name, length};
                 return true;
             }
             if (!spill()) return false;
         }
-        return add_hashed(name);
+        return add_hashed(name, length);
     }
 
     void clear() {
@@ -73,8 +74,19 @@ class SeenNames {
     bool out_of_memory() const { return out_of_memory_; }
 
   private:
-    bool add_hashed(const char* name) {
-        std::size_t* value = many_.find_or_add(0, name, std::strlen(name));
+    struct Seen {
+        const char* name;
+        std::size_t length;
+    };
+
+    static bool same_name(const Seen& seen, const char* name, std::size_t length) {
+        if (seen.length != length) return false;
+        return length == 0 || (seen.name[length - 1] == name[length - 1] &&
+                               std::memcmp(seen.name, name, length) == 0);
+    }
+
+    bool add_hashed(const char* name, std::size_t length) {
+        std::size_t* value = many_.find_or_add(0, name, length);
         if (!value) {
             out_of_memory_ = true;
             return false;
@@ -86,11 +98,11 @@ class SeenNames {
 
     bool spill() {
         hashed_ = true;
-        for (std::size_t i = 0; i < count_; ++i) add_hashed(few_[i]);
+        for (std::size_t i = 0; i < count_; ++i) add_hashed(few_[i].name, few_[i].length);
         return !out_of_memory_;
     }
 
-    const char* few_[FEW_NAMES];
+    Seen few_[FEW_NAMES];
     std::size_t count_ = 0;
     bool hashed_ = false;
     bool out_of_memory_ = false;
@@ -121,7 +133,7 @@ class ElementWriter {
     }
     void write_start_tag(const XmlElement* element);
     void write_attributes(const XmlElement* element);
-    void write_attribute(const char* name, const char* value);
+    void write_attribute(const char* name, std::size_t length, const char* value);
     void write_end_tag(const XmlElement* element);
 
     OutputBuffer& out_;
@@ -185,16 +197,20 @@ void ElementWriter::write_start_tag(const XmlElement* element) {
 // for names neither the element nor an earlier declaration has.
 void ElementWriter::write_attributes(const XmlElement* element) {
     seen_.clear();
-    for (char** pair = element->attributes; *pair; pair += 2)
-        if (seen_.add(pair[0])) write_attribute(pair[0], pair[1]);
+    for (char** pair = element->attributes; *pair; pair += 2) {
+        std::size_t length = std::strlen(pair[0]);
+        if (seen_.add(pair[0], length)) write_attribute(pair[0], length, pair[1]);
+    }
     if (char** declared = declared_.find(element->name))
-        for (char** triple = declared + 1; *triple; triple += 3)
-            if (seen_.add(triple[0]) && triple[1]) write_attribute(triple[0], triple[1]);
+        for (char** triple = declared + 1; *triple; triple += 3) {
+            std::size_t length = std::strlen(triple[0]);
+            if (seen_.add(triple[0], length) && triple[1])
+                write_attribute(triple[0], length, triple[1]);
+        }
     if (seen_.out_of_memory()) out_.fail();
 }
 
-void ElementWriter::write_attribute(const char* name, const char* value) {
-    std::size_t length = std::strlen(name);
+void ElementWriter::write_attribute(const char* name, std::size_t length, const char* value) {
     if (!out_.reserve(length + 7)) return;
     out_.put(' ');
     out_.put(name, length);
