@@ -48,6 +48,7 @@ Peers available_peers();
 // Each returns null when the library was not found at build time.
 std::unique_ptr<Peer> make_xmlslice_peer();
 std::unique_ptr<Peer> make_pugixml_peer();
+std::unique_ptr<Peer> make_pugixml_ws_peer();
 std::unique_ptr<Peer> make_rapidxml_peer();
 std::unique_ptr<Peer> make_tinyxml2_peer();
 std::unique_ptr<Peer> make_libxml2_peer();

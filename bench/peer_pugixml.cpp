@@ -18,16 +18,19 @@ class StringWriter : public pugi::xml_writer {
     std::string& out;
 };
 
+// pugixml drops text made only of white space unless asked to keep it;
+// xmlslice always keeps it, so the "+ws" variant does the same work.
 class PugixmlPeer : public StringOutputPeer {
   public:
-    const char* name() const override { return "pugixml"; }
+    PugixmlPeer(const char* name, unsigned options) : name_(name), options(options) {}
+    const char* name() const override { return name_; }
     bool parse(char* text, std::size_t length) override {
         document = std::make_unique<pugi::xml_document>();
-        return document->load_buffer_inplace(text, length);
+        return document->load_buffer_inplace(text, length, options);
     }
     bool load(const char* path) override {
         document = std::make_unique<pugi::xml_document>();
-        return document->load_file(path);
+        return document->load_file(path, options);
     }
     std::size_t write() override {
         StringWriter writer(output);
@@ -38,19 +41,28 @@ class PugixmlPeer : public StringOutputPeer {
     bool survives_deep_nesting() const override { return true; }
 
   private:
+    const char* name_;
+    unsigned options;
     std::unique_ptr<pugi::xml_document> document;
 };
 
 }  // namespace
 
 std::unique_ptr<Peer> make_pugixml_peer() {
-    return std::make_unique<PugixmlPeer>();
+    return std::make_unique<PugixmlPeer>("pugixml", pugi::parse_default);
+}
+
+std::unique_ptr<Peer> make_pugixml_ws_peer() {
+    return std::make_unique<PugixmlPeer>("pugixml+ws", pugi::parse_default | pugi::parse_ws_pcdata);
 }
 
 }  // namespace bench
 
 #else
 std::unique_ptr<bench::Peer> bench::make_pugixml_peer() {
+    return nullptr;
+}
+std::unique_ptr<bench::Peer> bench::make_pugixml_ws_peer() {
     return nullptr;
 }
 #endif
