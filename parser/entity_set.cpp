@@ -17,6 +17,10 @@ bool is_natural(const char* name, std::size_t length) {
     return length > 0 && name[length - 1] == ';';
 }
 
+// A document's table begins with these, in this order.
+const char* const predefined_names[] = {"lt;", "gt;", "quot;", "apos;", "amp;"};
+constexpr std::size_t PREDEFINED_COUNT = 5;
+
 }  // namespace
 
 // A value that is exactly one valid character reference decodes to the same
@@ -49,6 +53,9 @@ bool EntitySet::index_existing() {
         if (!value_lengths_.push(length) || !index_entry(count_, std::strlen(name(count_))))
             return false;
     }
+    predefined_lead_ = count_ >= PREDEFINED_COUNT;
+    for (std::size_t i = 0; i < PREDEFINED_COUNT && predefined_lead_; ++i)
+        predefined_lead_ = std::strcmp(name(i), predefined_names[i]) == 0;
     return true;
 }
 
@@ -114,8 +121,42 @@ std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) cons
     return NameIndex::npos;
 }
 
+// Most references name a predefined entity. Those lead the table, so when
+// the text names one, no other entry can come before it.
+std::size_t EntitySet::find_leading(const char* bytes, std::size_t available) const {
+    std::size_t entry;
+    switch (available > 0 ? bytes[0] : 0) {
+        case 'l':
+            entry = 0;
+            break;
+        case 'g':
+            entry = 1;
+            break;
+        case 'q':
+            entry = 2;
+            break;
+        case 'a':
+            entry = available > 1 && bytes[1] == 'p' ? 3 : 4;
+            break;
+        default:
+            return NameIndex::npos;
+    }
+    std::size_t length = name_lengths_[entry];
+    bool named = available >= length && std::memcmp(bytes, name(entry), length) == 0;
+    return named ? entry : NameIndex::npos;
+}
+
 bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) const {
     reader.next();  // the '&' or '%'
+    if (predefined_lead_) {
+        std::size_t available;
+        const char* bytes = reader.contiguous(available);
+        std::size_t leading = find_leading(bytes, available);
+        if (leading != NameIndex::npos) {
+            match = {leading, name_lengths_[leading] + 1};
+            return true;
+        }
+    }
     std::size_t found = exotic_.empty() ? NameIndex::npos : find_exotic(reader, context.searched);
     std::size_t natural = find_natural(reader, context.key);
     if (natural < found) found = natural;

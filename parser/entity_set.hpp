@@ -81,6 +81,7 @@ class EntitySet {
     bool index_entry(std::size_t entry, std::size_t name_length);
     std::size_t find_exotic(Lookahead reader, std::size_t& searched) const;
     std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
+    std::size_t find_leading(const char* bytes, std::size_t available) const;
     bool note_single_reference(std::size_t entry);
 
     struct SingleReference {
@@ -97,6 +98,7 @@ class EntitySet {
     NameIndex natural_;                // names with no '&', '%' or ';' before their end
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included
+    bool predefined_lead_ = false;     // the first five names are the predefined ones
 };
 
 }  // namespace xmlslice::detail

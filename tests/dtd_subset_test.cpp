@@ -50,6 +50,19 @@ TEST(DtdEntities, TableContents) {
     EXPECT_STREQ(p.root->text, "x&y|<|<|&x;|Z's");
 }
 
+TEST(DtdEntities, NamesCloseToThePredefinedOnes) {
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY ltx 'L'><!ENTITY am 'M'><!ENTITY ap 'P'>"
+                      "<!ENTITY a 'A'><!ENTITY q 'Q'>]>"
+                      "<r>&ltx;&am;&ap;&a;&q;&lt;&gt;&quot;&apos;&amp;&l&amp&apos</r>"),
+              "LMPAQ<>\"'&&l&amp&apos");
+    EXPECT_EQ(text_of("<r>&lt;&g;&qu;&ampx;&a;&</r>"), "<&g;&qu;&ampx;&a;&");
+    // A parameter table that happens to begin with the same names.
+    EXPECT_EQ(text_of("<!DOCTYPE r [<!ENTITY % lt 'a'><!ENTITY % gt 'b'><!ENTITY % quot 'c'>"
+                      "<!ENTITY % apos 'd'><!ENTITY % amp 'e'><!ENTITY % ampx 'f'>"
+                      "<!ENTITY v '%amp;%ampx;%apos;%lt;%l'>]><r>&v;</r>"),
+              "efda%l");
+}
+
 TEST(DtdEntities, ParameterEntities) {
     Parsed p(
         "<!DOCTYPE r [<!ENTITY % p 'abcdef'> <!ENTITY e '[%p;]'><!ENTITY % q '%p;%p;'>"
