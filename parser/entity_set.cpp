@@ -17,9 +17,9 @@ bool is_natural(const char* name, std::size_t length) {
     return length > 0 && name[length - 1] == ';';
 }
 
-// A document's table begins with these, in this order.
-const char* const predefined_names[] = {"lt;", "gt;", "quot;", "apos;", "amp;"};
-constexpr std::size_t PREDEFINED_COUNT = 5;
+// Natural entries a table held before the document declared any (its
+// predefined entities) are tried first, up to this many.
+constexpr std::size_t MOST_LEADING = 8;
 
 }  // namespace
 
@@ -53,9 +53,9 @@ bool EntitySet::index_existing() {
         if (!value_lengths_.push(length) || !index_entry(count_, std::strlen(name(count_))))
             return false;
     }
-    predefined_lead_ = count_ >= PREDEFINED_COUNT;
-    for (std::size_t i = 0; i < PREDEFINED_COUNT && predefined_lead_; ++i)
-        predefined_lead_ = std::strcmp(name(i), predefined_names[i]) == 0;
+    while (leading_ < count_ && leading_ < MOST_LEADING &&
+           is_natural(name(leading_), name_lengths_[leading_]))
+        ++leading_;
     return true;
 }
 
@@ -121,44 +121,30 @@ std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) cons
     return NameIndex::npos;
 }
 
-// Most references name a predefined entity. Those lead the table, so when
-// the text names one, no other entry can come before it.
+// Most references name a predefined entity. Those lead the table, so the
+// first of them the text surely begins with is the answer; when the text
+// ends too soon to tell, the full search decides.
 std::size_t EntitySet::find_leading(const char* bytes, std::size_t available) const {
-    std::size_t entry;
-    switch (available > 0 ? bytes[0] : 0) {
-        case 'l':
-            entry = 0;
-            break;
-        case 'g':
-            entry = 1;
-            break;
-        case 'q':
-            entry = 2;
-            break;
-        case 'a':
-            entry = available > 1 && bytes[1] == 'p' ? 3 : 4;
-            break;
-        default:
-            return NameIndex::npos;
+    for (std::size_t entry = 0; entry < leading_; ++entry) {
+        std::size_t length = name_lengths_[entry];
+        std::size_t compared = length < available ? length : available;
+        if (compared && (bytes[0] != name(entry)[0] || !equal_bytes(bytes, name(entry), compared)))
+            continue;
+        return compared == length ? entry : NameIndex::npos;
     }
-    std::size_t length = name_lengths_[entry];
-    bool named = available >= length && std::memcmp(bytes, name(entry), length) == 0;
-    return named ? entry : NameIndex::npos;
+    return NameIndex::npos;
 }
 
 bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) const {
     reader.next();  // the '&' or '%'
-    if (predefined_lead_) {
-        std::size_t available;
-        const char* bytes = reader.contiguous(available);
-        std::size_t leading = find_leading(bytes, available);
-        if (leading != NameIndex::npos) {
-            match = {leading, name_lengths_[leading] + 1};
-            return true;
-        }
+    std::size_t available;
+    const char* bytes = reader.contiguous(available);
+    std::size_t natural = find_leading(bytes, available);
+    std::size_t found = NameIndex::npos;
+    if (natural == NameIndex::npos) {
+        if (!exotic_.empty()) found = find_exotic(reader, context.searched);
+        natural = find_natural(reader, context.key);
     }
-    std::size_t found = exotic_.empty() ? NameIndex::npos : find_exotic(reader, context.searched);
-    std::size_t natural = find_natural(reader, context.key);
     if (natural < found) found = natural;
     if (found == NameIndex::npos) return false;
     // The reference runs to the first ';', which a natural name has only at its end.

@@ -98,7 +98,7 @@ class EntitySet {
     NameIndex natural_;                // names with no '&', '%' or ';' before their end
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included
-    bool predefined_lead_ = false;     // the first five names are the predefined ones
+    std::size_t leading_ = 0;          // entries tried before any index
 };
 
 }  // namespace xmlslice::detail
