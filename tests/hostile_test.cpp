@@ -78,8 +78,10 @@ TEST(HostileShapes, MillionLevelsWrittenBackAsTheyCame) {
     Parsed p(document);
     ASSERT_EQ(p.error(), "");
     EXPECT_EQ(written(p.root), document);
+    std::size_t levels = 1;
     XmlElement* innermost = p.root;
-    while (innermost->first_child) innermost = innermost->first_child;
+    for (; innermost->first_child; ++levels) innermost = innermost->first_child;
+    EXPECT_EQ(levels, depth);
     EXPECT_EQ(written(innermost), "<a></a>");
 
     Parsed unclosed(repeat("<a>", depth));

@@ -558,17 +558,4 @@ TEST(ScannerScale, HundredThousandAttributesAndInstructions) {
     EXPECT_EQ(p.doc()->instructions[50000], nullptr);
 }
 
-TEST(ScannerScale, MillionDeepNesting) {
-    const std::size_t depth = 1000000;
-    std::string document;
-    document.reserve(depth * 7);
-    for (std::size_t i = 0; i < depth; ++i) document += "<a>";
-    for (std::size_t i = 0; i < depth; ++i) document += "</a>";
-    Parsed p(document);
-    ASSERT_EQ(p.error(), "");
-    std::size_t levels = 0;
-    for (XmlElement* e = p.root; e; e = e->first_child) ++levels;
-    EXPECT_EQ(levels, depth);
-}
-
 }  // namespace

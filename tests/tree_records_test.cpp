@@ -109,18 +109,14 @@ TEST(Insert, EqualOffsetsKeepInsertionOrder) {
     element_free(root);
 }
 
-TEST(Free, MillionChildrenAndMillionDeep) {
+// A million levels deep are freed by the writer's deep test.
+TEST(Free, MillionChildren) {
     constexpr std::size_t count = 1000000;
     XmlElement* wide = document_new("wide");
     // Falling offsets put each child in front, so building stays linear.
     for (std::size_t i = count; i > 0; --i) element_add_child(wide, "c", i);
     EXPECT_EQ(wide->first_child->offset, 1u);
     element_free(wide);
-
-    XmlElement* deep = document_new("deep");
-    XmlElement* at = deep;
-    for (std::size_t i = 0; i < count; ++i) at = element_add_child(at, "d", 0);
-    element_free(deep);
 }
 
 TEST(Free, BuiltDocumentLeavesCallerSource) {

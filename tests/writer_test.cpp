@@ -170,6 +170,7 @@ TEST(Writer, InstructionsGroupedByTargetAroundRoot) {
     element_free(root);
 }
 
+// Written and freed without recursion.
 TEST(Writer, MillionLevelsDeep) {
     constexpr int depth = 1000000;
     XmlElement* root = document_new("d");
