@@ -34,7 +34,7 @@ class SubsetReader {
     bool store_attribute(char* element, std::size_t element_length, char* name,
                          std::size_t name_length, char* default_value, const char* marker);
     char* finish(const char* position, const char* message) {
-        if (message) record_error(document_, position, message);
+        if (message) record_error(parser_, position, message);
         return nullptr;
     }
 
@@ -88,6 +88,7 @@ char* SubsetReader::entity_declaration(char* at) {
     char* name_end = name + std::strcspn(name, blanks);
     if (!*name_end) return nullptr;  // cut off inside its name: touch nothing beyond
     bool parameter = *kind == '%';
+    parser_.lines.note_overwrite(name, name_end);
     *name_end = ';';
     char* quote = name_end + 1 + std::strspn(name_end + 1, blanks);
     if (*quote != '"' && *quote != '\'') return std::strchr(name_end + 1, '>');
@@ -95,6 +96,7 @@ char* SubsetReader::entity_declaration(char* at) {
     EntitySet& table = parameter ? parameters_ : parser_.entities;
     if (!table.reserve_one()) return finish(name, "out of memory");
     char delimiter = *quote;
+    parser_.lines.note_overwrite(name, name_end + 1);
     name_end[1] = '\0';
     char* value = quote + 1;
     char* value_end = strchrnul(value, delimiter);
@@ -103,6 +105,7 @@ char* SubsetReader::entity_declaration(char* at) {
     Decoded decoded = decode_text(parser_.decoding, value, value_end - value, parameters_, '%');
     if (decoded.status != DecodeStatus::ok)
         return (decode_failed(parser_, decoded.status, value), nullptr);
+    if (decoded.lost_line_ends) parser_.lines.note(name, value, decoded.lost_line_ends);
 
     std::size_t name_length = name_end + 1 - name;
     EntityCycleCheck& check = parameter ? parameter_check_ : general_check_;
@@ -111,7 +114,7 @@ char* SubsetReader::entity_declaration(char* at) {
         if (decoded.text != value) std::free(decoded.text);
         if (acyclic) return (decode_failed(parser_, DecodeStatus::too_large, value), nullptr);
         record_error(
-            document_, value,
+            parser_, value,
             parameter ? "circular entity declaration %%%s" : "circular entity declaration &%s",
             name);
         return nullptr;
@@ -127,6 +130,7 @@ char* SubsetReader::attlist_declaration(char* at) {
     char* element_end = element + std::strcspn(element, " \t\n\r>");
     if (*element_end == '>') return element_end;
     if (!*element_end) return finish(element_end, "unclosed <!ATTLIST");
+    parser_.lines.note_overwrite(element, element_end);
     *element_end = '\0';
     std::size_t element_length = element_end - element;
     for (at = element_end + 1;;) {
@@ -147,6 +151,7 @@ char* SubsetReader::attribute_definition(char* element, std::size_t element_leng
     char* name = at;
     char* name_end = name + std::strcspn(name, blanks);
     if (!*name_end) return finish(element, "malformed <!ATTLIST");
+    parser_.lines.note_overwrite(element, name_end);
     *name_end = '\0';
     at = name_end + 1 + std::strspn(name_end + 1, blanks);
     const char* marker = std::strncmp(at, "CDATA", 5) == 0 ? " " : "*";
@@ -168,7 +173,7 @@ char* SubsetReader::attribute_definition(char* element, std::size_t element_leng
         return stored ? at : nullptr;
     }
     if (*at != '"' && *at != '\'') {
-        record_error(document_, element, "malformed <!ATTLIST");
+        record_error(parser_, element, "malformed <!ATTLIST");
         resume_scan_ = true;
         return at;
     }
@@ -180,6 +185,7 @@ char* SubsetReader::attribute_definition(char* element, std::size_t element_leng
         decode_text(parser_.decoding, value, value_end - value, parser_.entities, *marker);
     if (decoded.status != DecodeStatus::ok)
         return (decode_failed(parser_, decoded.status, value), nullptr);
+    if (decoded.lost_line_ends) parser_.lines.note(element, value, decoded.lost_line_ends);
     if (!store_attribute(element, element_length, name, name_length, decoded.text, marker)) {
         if (decoded.text != value) std::free(decoded.text);
         return nullptr;

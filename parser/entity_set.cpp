@@ -25,10 +25,11 @@ constexpr std::size_t MOST_LEADING = 8;
 
 // A value that is exactly one valid character reference decodes to the same
 // bytes wherever it is used, so its encoding is kept ready.
-bool EntitySet::note_single_reference(std::size_t entry) {
-    SingleReference single{};
+bool EntitySet::note_value_facts(std::size_t entry) {
+    ValueFacts single{};
     const char* text = value(entry);
     std::size_t length = value_lengths_[entry];
+    single.line_end = std::memchr(text, '\n', length) || std::memchr(text, '\r', length);
     if (length > 3 && text[0] == '&' && text[1] == '#') {
         DecodeContext::Segment segment{text + 2, text + length};
         Lookahead reader(&segment, 1);
@@ -36,11 +37,12 @@ bool EntitySet::note_single_reference(std::size_t entry) {
         if (read_reference_number(reader, code_point) && reader.consumed() == length - 2)
             single.length = static_cast<unsigned char>(encode_utf8(code_point, single.bytes));
     }
-    return single_references_.push(single);
+    single.line_end |= single.length == 1 && (single.bytes[0] == '\n' || single.bytes[0] == '\r');
+    return value_facts_.push(single);
 }
 
 bool EntitySet::index_entry(std::size_t entry, std::size_t name_length) {
-    if (!name_lengths_.push(name_length) || !note_single_reference(entry)) return false;
+    if (!name_lengths_.push(name_length) || !note_value_facts(entry)) return false;
     const char* entry_name = name(entry);
     if (!is_natural(entry_name, name_length)) return exotic_.push(entry);
     if (name_length > longest_natural_) longest_natural_ = name_length;
@@ -155,7 +157,7 @@ bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) con
 }
 
 bool EntitySet::single_reference(std::size_t entry, char* encoded, std::size_t& length) const {
-    const SingleReference& single = single_references_[entry];
+    const ValueFacts& single = value_facts_[entry];
     if (!single.length) return false;
     std::memcpy(encoded, single.bytes, sizeof single.bytes);
     length = single.length;

@@ -76,17 +76,20 @@ class EntitySet {
     // When the entry's value is exactly one valid character reference: its
     // encoding (at most 6 bytes) and that encoding's length.
     bool single_reference(std::size_t entry, char* encoded, std::size_t& length) const;
+    // Whether the entry's value holds a CR or LF, or encodes to one.
+    bool holds_line_end(std::size_t entry) const { return value_facts_[entry].line_end; }
 
   private:
     bool index_entry(std::size_t entry, std::size_t name_length);
     std::size_t find_exotic(Lookahead reader, std::size_t& searched) const;
     std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
     std::size_t find_leading(const char* bytes, std::size_t available) const;
-    bool note_single_reference(std::size_t entry);
+    bool note_value_facts(std::size_t entry);
 
-    struct SingleReference {
-        char bytes[6];
+    struct ValueFacts {
+        char bytes[6];         // the value's encoding when it is one character reference
         unsigned char length;  // 0 when the value is anything else
+        bool line_end;
     };
 
     char*** table_;
@@ -94,7 +97,7 @@ class EntitySet {
     std::size_t capacity_ = 0;  // pointer slots; 0 until the table is first grown
     PodVector<std::size_t> value_lengths_;
     PodVector<std::size_t> name_lengths_;
-    PodVector<SingleReference> single_references_;
+    PodVector<ValueFacts> value_facts_;
     NameIndex natural_;                // names with no '&', '%' or ';' before their end
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included

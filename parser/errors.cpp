@@ -10,24 +10,39 @@ namespace xmlslice::detail {
 
 namespace {
 
-// Lines are counted over the bytes as they stand now, so line feeds the
-// parse has already overwritten no longer count.
-int line_of(const XmlDocument* document, const char* position) {
-    const char* at = document->text_start;
-    if (!position || !at || position <= at) return 1;
-    std::size_t lines = 1;
-    while ((at = static_cast<const char*>(std::memchr(at, '\n', position - at)))) ++lines, ++at;
-    return lines > INT_MAX ? INT_MAX : static_cast<int>(lines);
+std::size_t count_byte(const char* from, const char* to, char byte, bool before_lf_counts) {
+    std::size_t count = 0;
+    for (const char* at = from; at < to; ++at) {
+        at = static_cast<const char*>(std::memchr(at, byte, to - at));
+        if (!at) break;
+        count += before_lf_counts || at[1] != '\n';
+    }
+    return count;
 }
 
 }  // namespace
 
-XmlDocument* record_error(XmlDocument* document, const char* position, const char* format, ...) {
+std::size_t count_line_ends(const char* from, const char* to) {
+    return count_byte(from, to, '\n', true) + count_byte(from, to, '\r', false);
+}
+
+std::size_t LineLedger::line_of(const char* text_start, const char* position) const {
+    if (!position || !text_start || position <= text_start) return 1;
+    std::ptrdiff_t lost = lost_;
+    for (std::size_t i = 0; i < recent_.size(); ++i)
+        if (recent_[i].at >= position) lost -= recent_[i].lost;
+    return 1 + static_cast<std::size_t>(
+                   static_cast<std::ptrdiff_t>(count_line_ends(text_start, position)) + lost);
+}
+
+XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...) {
+    XmlDocument* document = parser.document;
+    std::size_t line = parser.lines.line_of(document->text_start, position);
     // The message format becomes part of a format, so an argument's text
     // (a tag name) is never read as one.
     char message_format[sizeof document->error];
     std::snprintf(message_format, sizeof message_format, "[error near line %d]: %s",
-                  line_of(document, position), format);
+                  line > INT_MAX ? INT_MAX : static_cast<int>(line), format);
     std::va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(document->error, sizeof document->error, message_format, arguments);
@@ -36,13 +51,13 @@ XmlDocument* record_error(XmlDocument* document, const char* position, const cha
 }
 
 bool out_of_memory(Parser& parser, const char* position) {
-    record_error(parser.document, position, "out of memory");
+    record_error(parser, position, "out of memory");
     return false;
 }
 
 bool decode_failed(Parser& parser, DecodeStatus status, const char* position) {
     if (status == DecodeStatus::too_large)
-        record_error(parser.document, position, "entity expansion too large");
+        record_error(parser, position, "entity expansion too large");
     else
         out_of_memory(parser, position);
     return false;

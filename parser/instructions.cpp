@@ -71,6 +71,7 @@ bool record_instruction(Parser& parser, char* start, std::size_t length) {
     char* target_end = start + std::strcspn(start, "\t\r\n ");
     char* text = target_end;
     if (*target_end) {
+        parser.lines.note_overwrite(start, target_end);
         *target_end = '\0';
         text = target_end + 1 + std::strspn(target_end + 1, "\t\r\n ");
     }

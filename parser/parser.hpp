@@ -8,6 +8,7 @@
 #include "parser/attribute_declarations.hpp"
 #include "parser/child_groups.hpp"
 #include "parser/entity_set.hpp"
+#include "parser/line_ledger.hpp"
 #include "parser/text_decode.hpp"
 #include "tree/name_index.hpp"
 #include "tree/pod_vector.hpp"
@@ -47,6 +48,7 @@ struct Parser {
 
     XmlDocument* document;
     bool final_byte_was_gt = false;
+    LineLedger lines;
     DecodeContext decoding;
     EntitySet entities;
     AttributeDeclarations declarations;
@@ -63,7 +65,7 @@ struct Parser {
     std::size_t instruction_table_capacity = 0;
 };
 
-XmlDocument* record_error(XmlDocument* document, const char* position, const char* format, ...);
+XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...);
 // Records "out of memory" and returns false, for use in a return statement.
 bool out_of_memory(Parser& parser, const char* position);
 

@@ -57,10 +57,11 @@ class Scanner {
 
     Parser& parser_;
     XmlDocument* document_;
+    const char* tag_ = nullptr;  // the name of the start tag being read
 };
 
 Ending Scanner::fail(const char* position, const char* message) {
-    record_error(document_, position, message);
+    record_error(parser_, position, message);
     return failure();
 }
 
@@ -68,14 +69,14 @@ void Scanner::finish(char* position) {
     XmlElement* current = document_->current_element;
     if (!current) return;
     if (!current->name)
-        record_error(document_, position, "root tag missing");
+        record_error(parser_, position, "root tag missing");
     else
-        record_error(document_, position, "unclosed tag <%s>", current->name);
+        record_error(parser_, position, "unclosed tag <%s>", current->name);
 }
 
 void Scanner::scan(char* text) {
     char* lt = strchrnul(text, '<');
-    if (!*lt) return (void)record_error(document_, lt, "root tag missing");
+    if (!*lt) return (void)record_error(parser_, lt, "root tag missing");
     for (;;) {
         Ending ending = construct(lt);
         if (ending.failed()) return;
@@ -110,8 +111,11 @@ Ending Scanner::start_tag(char* lt) {
     if (!document_->current_element) return fail(name, "markup outside of root element");
     char* at = skip_until(name, STOP_TAG_NAME);
     std::size_t name_length = at - name;
-    if (has_class(*at, BLANK))
-        while (has_class(*at, SPACE)) *at++ = '\0';
+    if (has_class(*at, BLANK)) {  // the name ends here; the blanks after it stay
+        parser_.lines.note_overwrite(name, at);
+        *at = '\0';
+        at = skip_while(at + 1, SPACE);
+    }
     if (*at == '/' || *at == '>' || !*at) return finish_tag(name, name_length, at, *at == '/');
     return read_attributes(name, at, name_length);
 }
@@ -141,7 +145,7 @@ Ending Scanner::drop_attributes_and_fail(const char* position, const char* messa
         if (parser_.ownership[k] & OWNS_VALUE) std::free(parser_.attribute_slots[2 * k + 1]);
     parser_.ownership.clear();
     parser_.attribute_slots.clear();
-    if (message) record_error(document_, position, message, quote);
+    if (message) record_error(parser_, position, message, quote);
     return failure();
 }
 
@@ -159,6 +163,7 @@ bool Scanner::decode_attribute(std::size_t declared, char* name, std::size_t nam
     }
     Decoded decoded = decode_text(parser_.decoding, value, length, parser_.entities, mode, clean);
     if (decoded.status != DecodeStatus::ok) return decode_failed(parser_, decoded.status, value);
+    if (decoded.lost_line_ends) parser_.lines.note(tag_, value, decoded.lost_line_ends);
     parser_.attribute_slots.back() = decoded.text;
     if (decoded.text != value) parser_.ownership.back() = static_cast<char>(OWNS_VALUE);
     return true;
@@ -168,6 +173,7 @@ Ending Scanner::read_attributes(char* name, char* at, std::size_t name_length) {
     std::size_t declared = parser_.declarations.empty()
                                ? AttributeDeclarations::none
                                : parser_.declarations.find_list(name, name_length);
+    tag_ = name;
     for (;;) {
         char* attribute = at;
         if (!parser_.attribute_slots.push(attribute) ||
@@ -178,6 +184,7 @@ Ending Scanner::read_attributes(char* name, char* at, std::size_t name_length) {
         at = skip_until(at, STOP_ATTR_NAME);
         if (*at == '=' || has_class(*at, BLANK)) {
             std::size_t attribute_length = at - attribute;
+            if (*at != '=') parser_.lines.note_overwrite(name, at);
             *at = '\0';
             at = skip_while(at + 1, SKIP_BEFORE_VALUE);
             if (*at == '"' || *at == '\'') {
@@ -229,6 +236,7 @@ Ending Scanner::end_tag(char* lt) {
     char* at = skip_until(name, STOP_END_NAME);
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
+    parser_.lines.note_overwrite(name, at);
     *at = '\0';
     if (end_element(parser_, name, at - name, at)) return failure();
     if (!after) return ran_to_end(name);
@@ -301,19 +309,19 @@ std::size_t bound(std::size_t length, std::size_t factor) {
 XmlElement* parse(XmlDocument* document, char* buffer, std::size_t length) {
     Parser parser(document);
     if (length == 0) {
-        record_error(document, nullptr, "root tag missing");
+        record_error(parser, nullptr, "root tag missing");
         return &document->root;
     }
     bool no_memory = false;
     document->converted = utf16_to_utf8(buffer, length, no_memory);
     if (no_memory) {
-        record_error(document, nullptr, "out of memory");
+        record_error(parser, nullptr, "out of memory");
         return &document->root;
     }
     document->text_start = buffer;
     document->text_end = buffer + length;
     if (length == 0) {
-        record_error(document, nullptr, "root tag missing");
+        record_error(parser, nullptr, "root tag missing");
         return &document->root;
     }
     parser.final_byte_was_gt = buffer[length - 1] == '>';
@@ -323,7 +331,7 @@ XmlElement* parse(XmlDocument* document, char* buffer, std::size_t length) {
     if (parser.entities.index_existing())
         Scanner(parser).scan(buffer);
     else
-        record_error(document, nullptr, "out of memory");
+        record_error(parser, nullptr, "out of memory");
     finish_tables(parser);
     return &document->root;
 }

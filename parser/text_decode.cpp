@@ -1,9 +1,7 @@
 // Decoding one piece of text in one pass: a write cursor trails the read
 // cursor, entity values are read from their own storage through a stack of
 // segments, and the text moves to a heap block (grown geometrically) only
-// when an entity's value is longer than its reference. Dead bytes behind the
-// result keep as many line feeds as a byte-moving decode would leave there,
-// so error lines counted later agree with it.
+// when an entity's value is longer than its reference.
 #include <cstdlib>
 #include <cstring>
 
@@ -32,12 +30,6 @@ const char* special_bytes(char mode, bool with_cr) {
         default:
             return with_cr ? "&\r" : "&";
     }
-}
-
-std::size_t count_newlines(const char* from, const char* to) {
-    std::size_t count = 0;
-    while ((from = static_cast<const char*>(std::memchr(from, '\n', to - from)))) ++count, ++from;
-    return count;
 }
 
 int digit_value(int c) {
@@ -100,10 +92,9 @@ class Decoder {
     bool emit(const char* bytes, std::size_t count);
     bool reserve(std::size_t count);
     bool move_to_heap(std::size_t extra);
-    void note_shift(std::size_t removed);
-    std::size_t pending_newlines();
+    void before_line_change();
+    std::ptrdiff_t lost_line_ends() const;
     std::size_t collapse_spaces(char* string, std::size_t length);
-    void settle_caller_text();
 
     DecodeContext& context_;
     const EntitySet& entities_;
@@ -113,7 +104,7 @@ class Decoder {
     char* out_ = nullptr;
     char* heap_ = nullptr;
     std::size_t heap_capacity_ = 0;
-    std::size_t dead_newlines_ = 0;  // line feeds left in bytes freed behind the result
+    std::ptrdiff_t original_line_ends_ = -1;  // taken before the first change to them
     bool wrote_nul_ = false;
 };
 
@@ -187,39 +178,15 @@ void Decoder::consume(std::size_t count) {
     while (depth() > 1 && top().next == top().end) context_.segments.pop();
 }
 
-// Line feeds in the text still pending: the rest of each entity value being
-// read and the rest of the main text.
-std::size_t Decoder::pending_newlines() {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < depth(); ++i) {
-        const Segment& segment = context_.segments[i];
-        count += count_newlines(segment.next, segment.end);
-    }
-    return count;
-}
-
-// A decode that moves bytes would close a gap of removed bytes by moving the
-// rest of the string down, leaving its last removed-1 bytes and a NUL behind.
-void Decoder::note_shift(std::size_t removed) {
-    if (heap_ || removed < 2) return;
-    std::size_t wanted = removed - 1;
-    for (std::size_t i = 0; i < depth() && wanted; ++i) {
-        const Segment& segment = context_.segments[i];
-        auto available = static_cast<std::size_t>(segment.end - segment.next);
-        std::size_t taken = available < wanted ? available : wanted;
-        dead_newlines_ += count_newlines(segment.end - taken, segment.end);
-        wanted -= taken;
-    }
-}
-
 bool Decoder::move_to_heap(std::size_t extra) {
     std::size_t used = out_ - text_;
     std::size_t capacity = used + (end_ - main_text().next) + extra + 64;
     heap_ = static_cast<char*>(std::malloc(capacity));
     if (!heap_) return false;
-    // The caller's text keeps the state it had when the value did not fit.
-    dead_newlines_ += count_newlines(text_, out_) + pending_newlines();
     std::memcpy(heap_, text_, used);
+    // The caller's text keeps the state it had; bytes already read behind
+    // the result are cleared, so its line ends are the input's.
+    std::memset(out_, 0, main_text().next - out_);
     heap_capacity_ = capacity;
     out_ = heap_ + used;
     return true;
@@ -238,8 +205,14 @@ DecodeStatus Decoder::character_reference() {
     char encoded[6];
     std::size_t length = encode_utf8(value, encoded);
     if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
+    // White space after "&#" may hold a line feed; the value may be one.
+    Lookahead after_hash(context_.segments.data(), depth());
+    after_hash.next(), after_hash.next();
+    if (after_hash.peek() == 'x') after_hash.next();
+    if (encoded[0] == '\n' || encoded[0] == '\r' ||
+        has_class(static_cast<char>(after_hash.peek()), SPACE))
+        before_line_change();
     consume(reader.consumed());
-    note_shift(reader.consumed() - length);
     return emit(encoded, length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
 }
 
@@ -249,13 +222,12 @@ DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
     if (context_.over_limit()) return DecodeStatus::too_large;
     if (value_length > match.reference_length && !heap_ && !move_to_heap(value_length))
         return DecodeStatus::out_of_memory;
+    if (entities_.holds_line_end(match.entry)) before_line_change();
     consume(match.reference_length);
-    if (value_length < match.reference_length) note_shift(match.reference_length - value_length);
     char encoded[6];
     std::size_t encoded_length;
     if (entities_.single_reference(match.entry, encoded, encoded_length)) {
         // What rescanning the value would do: expand its one reference.
-        note_shift(value_length - encoded_length);
         if (encoded_length == 1 && encoded[0] == '\0') wrote_nul_ = true;
         return emit(encoded, encoded_length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
     }
@@ -294,6 +266,7 @@ DecodeStatus Decoder::expand_references(char* first_special) {
             continue;
         }
         if (*segment.next != '&' && *segment.next != '%') {  // white space in an attribute value
+            if (*segment.next == '\n') before_line_change();
             if (!emit(" ", 1)) return DecodeStatus::out_of_memory;
             consume(1);
             continue;
@@ -322,16 +295,21 @@ std::size_t Decoder::collapse_spaces(char* string, std::size_t length) {
     return collapsed;
 }
 
-// Bytes of the caller's text that the result no longer uses: NUL, but for the
-// line feeds a byte-moving decode would have left there.
-void Decoder::settle_caller_text() {
-    char* dead = heap_ ? text_ : out_ + 1;
-    if (dead > end_) return;
-    std::size_t newlines = dead_newlines_ < static_cast<std::size_t>(end_ - dead)
-                               ? dead_newlines_
-                               : static_cast<std::size_t>(end_ - dead);
-    std::memset(dead, '\n', newlines);
-    std::memset(dead + newlines, 0, end_ - dead - newlines);
+// Line ends survive a decode in place where they stand, unless a reference
+// or an attribute value's white space changes them: before the first such
+// change the text's count is taken. Bytes at and after out_ were never
+// written, and those behind it are the result so far.
+void Decoder::before_line_change() {
+    if (original_line_ends_ >= 0 || heap_) return;
+    original_line_ends_ = static_cast<std::ptrdiff_t>(count_line_ends(text_, out_) +
+                                                      count_line_ends(main_text().next, end_));
+}
+
+// How many line ends the caller's text has fewer than before the decode.
+std::ptrdiff_t Decoder::lost_line_ends() const {
+    if (original_line_ends_ < 0) return 0;
+    return original_line_ends_ -
+           static_cast<std::ptrdiff_t>(count_line_ends(text_, heap_ ? end_ : out_));
 }
 
 Decoded Decoder::run(std::size_t clean) {
@@ -353,7 +331,7 @@ Decoded Decoder::run(std::size_t clean) {
         *out_ = '\0';
         result = heap_ ? heap_ : text_;
         length = out_ - result;
-        settle_caller_text();
+        if (!heap_) std::memset(out_, 0, end_ - out_);  // bytes freed behind the result
         if (heap_) {
             void* exact = std::realloc(heap_, length + 1);
             if (exact) result = static_cast<char*>(exact);
@@ -361,7 +339,7 @@ Decoded Decoder::run(std::size_t clean) {
         if (wrote_nul_) length = std::strlen(result);
     }
     if (mode_ == '*') length = collapse_spaces(result, length);
-    return {result, length, DecodeStatus::ok};
+    return {result, length, DecodeStatus::ok, lost_line_ends()};
 }
 
 }  // namespace

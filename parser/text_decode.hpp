@@ -14,6 +14,9 @@ class EntitySet;
 
 class Lookahead;
 
+// Line ends as the input had them: LF, CR LF and a lone CR each end one line.
+std::size_t count_line_ends(const char* from, const char* to);
+
 // Reads a character reference's number (what follows "&#") as strtol does in
 // the POSIX locale, through the ';'; false when the reference is not valid
 // or its value is 2^31 or more in size.
@@ -53,6 +56,8 @@ struct Decoded {
     char* text;          // the text itself, or a new heap string the caller owns
     std::size_t length;  // strlen of the result
     DecodeStatus status;
+    // Line ends the caller's text holds fewer than before (negative: more).
+    std::ptrdiff_t lost_line_ends = 0;
 };
 
 // Decodes the NUL-terminated text of the given length in mode '&' (character

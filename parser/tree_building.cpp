@@ -111,9 +111,9 @@ XmlDocument* end_element(Parser& parser, const char* name, std::size_t name_leng
     XmlElement* current = document->current_element;
     if (!current || !current->name ||
         !same_name(current->name, parser.open.back().name_length, name, name_length))
-        return record_error(document, position, "unexpected closing tag </%s>", name);
+        return record_error(parser, position, "unexpected closing tag </%s>", name);
     OpenElement& frame = parser.open.back();
-    if (!join_runs(parser, frame)) return record_error(document, position, "out of memory");
+    if (!join_runs(parser, frame)) return record_error(parser, position, "out of memory");
     parser.groups.close(frame.first_group);
     parser.open.pop();
     document->current_element = current->parent;
@@ -128,6 +128,7 @@ bool append_content(Parser& parser, char* start, std::size_t length, char mode, 
     if (clean < length || mode == '*') {
         Decoded decoded = decode_text(parser.decoding, start, length, parser.entities, mode, clean);
         if (decoded.status != DecodeStatus::ok) return decode_failed(parser, decoded.status, start);
+        if (decoded.lost_line_ends) parser.lines.note(start, start, decoded.lost_line_ends);
         run = {decoded.text, decoded.length, decoded.text != start};
     }
     OpenElement& frame = parser.open.back();

@@ -1,0 +1,51 @@
+// Error lines count the input as it stood before the parse changed it. The
+// parse seldom removes or adds a line end (a blank after a name, a line feed
+// in an attribute value, a reference); where it does, the change is noted,
+// so that a count over the changed text can be set right.
+#ifndef XMLSLICE_LINE_LEDGER_HPP
+#define XMLSLICE_LINE_LEDGER_HPP
+
+#include <cstddef>
+
+#include "tree/pod_vector.hpp"
+
+namespace xmlslice::detail {
+
+class LineLedger {
+  public:
+    // `lost` line ends went at `at`, changed while reading the construct
+    // that starts at `construct`.
+    void note(const char* construct, const char* at, std::ptrdiff_t lost) {
+        lost_ += lost;
+        if (construct != construct_) {
+            construct_ = construct;
+            recent_.clear();
+        }
+        recent_.push({at, lost});  // without memory the line is only near
+    }
+    // Whether overwriting the byte at `at` loses a line end: a CR LF pair
+    // is one, so its first byte alone is not.
+    static bool ends_line(const char* at) {
+        return (*at == '\n' && at[-1] != '\r') || (*at == '\r' && at[1] != '\n');
+    }
+    void note_overwrite(const char* construct, const char* at) {
+        if (ends_line(at)) note(construct, at, 1);
+    }
+    // 1 + the line ends the input had before position.
+    std::size_t line_of(const char* text_start, const char* position) const;
+
+  private:
+    struct Change {
+        const char* at;
+        std::ptrdiff_t lost;
+    };
+    std::ptrdiff_t lost_ = 0;  // by every change so far
+    // An error lies at or after the start of the construct being read, so
+    // only the changes of that construct may lie after it.
+    const char* construct_ = nullptr;
+    PodVector<Change> recent_;
+};
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_LINE_LEDGER_HPP
