@@ -43,10 +43,10 @@ bool ChildGroups::index(std::size_t depth, std::size_t g) {
     return entry != nullptr;
 }
 
-bool ChildGroups::add(std::size_t first, std::size_t depth, XmlElement* head, std::size_t length) {
+bool ChildGroups::add(std::size_t first, std::size_t depth, const ChildGroup& group) {
     std::size_t count = groups_.size() - first;
-    if (count) groups_.back().head->next_name_group = head;
-    if (!groups_.push({head, head, length})) return false;
+    if (count) groups_.back().head->next_name_group = group.head;
+    if (!groups_.push(group)) return false;
     if (count < linear_limit) return true;
     if (count > linear_limit) return index(depth, groups_.size() - 1);
     for (std::size_t g = first; g < groups_.size(); ++g)

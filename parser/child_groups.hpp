@@ -1,5 +1,7 @@
 // The name groups of the open elements' children during a parse: for each
-// group its head, its last member and its name's length. An element with
+// group its head, its last member and its name's length. A parent whose
+// children all share one name needs no entry (its first child heads the
+// group, its last ends it), so deep documents need none. An element with
 // many child names finds a group through a hash keyed by depth and name; an
 // entry left by an element already closed is overwritten, never trusted.
 #ifndef XMLSLICE_CHILD_GROUPS_HPP
@@ -7,8 +9,8 @@
 
 #include <cstddef>
 
-#include "tree/name_index.hpp"
-#include "tree/pod_vector.hpp"
+#include "support/name_index.hpp"
+#include "support/pod_vector.hpp"
 #include "xmlslice.hpp"
 
 namespace xmlslice::detail {
@@ -29,8 +31,8 @@ class ChildGroups {
     void close(std::size_t first) { groups_.truncate(first); }
 
     std::size_t find(std::size_t first, std::size_t depth, const char* name, std::size_t length);
-    // Adds a group headed by head; false when memory runs out.
-    bool add(std::size_t first, std::size_t depth, XmlElement* head, std::size_t length);
+    // Adds a group after the element's others; false when memory runs out.
+    bool add(std::size_t first, std::size_t depth, const ChildGroup& group);
 
   private:
     bool matches(std::size_t first, std::size_t g, const char* name, std::size_t length);

@@ -18,14 +18,14 @@ bool EntityCycleCheck::entity_is_acyclic(const char* name, std::size_t name_leng
     pending_.clear();
     if (!pending_.push({value, value + value_length})) return false;
     while (!pending_.empty() && !context_.over_limit()) {
-        DecodeContext::Segment text = pending_.back();
+        Segment text = pending_.back();
         pending_.pop();
         context_.searched += static_cast<std::size_t>(text.end - text.next);
         for (const char* at = text.next;
              (at = static_cast<const char*>(std::memchr(at, reference_, text.end - at))); ++at) {
             auto rest = static_cast<std::size_t>(text.end - at - 1);
             if (rest >= name_length && std::memcmp(at + 1, name, name_length) == 0) return false;
-            DecodeContext::Segment reader{at, text.end};
+            Segment reader{at, text.end};
             EntitySet::Match match;
             if (!table_.find(Lookahead(&reader, 1), context_, match) || !first_visit(match.entry))
                 continue;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "parser/entity_set.hpp"
-#include "tree/pod_vector.hpp"
+#include "support/pod_vector.hpp"
 
 namespace xmlslice::detail {
 
@@ -32,7 +32,7 @@ class EntityCycleCheck {
     std::uint32_t check_ = 0;
     PodVector<std::uint32_t> visited_;  // the check that last reached each entry
     DecodeContext& context_;
-    PodVector<DecodeContext::Segment> pending_;
+    PodVector<Segment> pending_;
 };
 
 }  // namespace xmlslice::detail

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
+#include "parser/text_decode.hpp"
+#include "support/growth.hpp"
 
 namespace xmlslice::detail {
 
@@ -25,51 +27,37 @@ constexpr std::size_t MOST_LEADING = 8;
 
 // A value that is exactly one valid character reference decodes to the same
 // bytes wherever it is used, so its encoding is kept ready.
-bool EntitySet::note_value_facts(std::size_t entry) {
-    ValueFacts single{};
-    const char* text = value(entry);
-    std::size_t length = value_lengths_[entry];
-    single.line_end = std::memchr(text, '\n', length) || std::memchr(text, '\r', length);
-    if (length > 3 && text[0] == '&' && text[1] == '#') {
-        DecodeContext::Segment segment{text + 2, text + length};
+bool EntitySet::index_entry(std::size_t name_length, std::size_t value_length) {
+    Entry entry{name_length, value_length, {}, 0, false};
+    const char* text = value(count_);
+    entry.line_end = std::memchr(text, '\n', value_length) || std::memchr(text, '\r', value_length);
+    if (value_length > 3 && text[0] == '&' && text[1] == '#') {
+        Segment segment{text + 2, text + value_length};
         Lookahead reader(&segment, 1);
         std::int64_t code_point;
-        if (read_reference_number(reader, code_point) && reader.consumed() == length - 2)
-            single.length = static_cast<unsigned char>(encode_utf8(code_point, single.bytes));
+        if (read_reference_number(reader, code_point) && reader.consumed() == value_length - 2)
+            entry.single_length = static_cast<unsigned char>(encode_utf8(code_point, entry.single));
     }
-    single.line_end |= single.length == 1 && (single.bytes[0] == '\n' || single.bytes[0] == '\r');
-    return value_facts_.push(single);
-}
-
-bool EntitySet::index_entry(std::size_t entry, std::size_t name_length) {
-    if (!name_lengths_.push(name_length) || !note_value_facts(entry)) return false;
-    const char* entry_name = name(entry);
-    if (!is_natural(entry_name, name_length)) return exotic_.push(entry);
+    entry.line_end |=
+        entry.single_length == 1 && (entry.single[0] == '\n' || entry.single[0] == '\r');
+    if (!entries_.push(entry)) return false;
+    const char* entry_name = name(count_++);
+    if (!is_natural(entry_name, name_length)) return exotic_.push(count_ - 1);
     if (name_length > longest_natural_) longest_natural_ = name_length;
-    return natural_.insert(0, entry_name, name_length, entry);
+    return natural_.insert(0, entry_name, name_length, count_ - 1);
 }
 
 bool EntitySet::index_existing() {
-    for (count_ = 0; (*table_)[2 * count_]; ++count_) {
-        std::size_t length = std::strlen(value(count_));
-        if (!value_lengths_.push(length) || !index_entry(count_, std::strlen(name(count_))))
-            return false;
-    }
+    while ((*table_)[2 * count_])
+        if (!index_entry(std::strlen(name(count_)), std::strlen(value(count_)))) return false;
     while (leading_ < count_ && leading_ < MOST_LEADING &&
-           is_natural(name(leading_), name_lengths_[leading_]))
+           is_natural(name(leading_), entries_[leading_].name_length))
         ++leading_;
     return true;
 }
 
 bool EntitySet::reserve_one() {
-    std::size_t needed = 2 * count_ + 3;
-    if (needed <= capacity_) return true;
-    std::size_t capacity = needed * 2;
-    void* grown = std::realloc(*table_, capacity * sizeof(char*));
-    if (!grown) return false;
-    *table_ = static_cast<char**>(grown);
-    capacity_ = capacity;
-    return value_lengths_.reserve(count_ + 1);
+    return grow(*table_, capacity_, 2 * count_ + 3);
 }
 
 bool EntitySet::add(char* name, std::size_t name_length, char* value, std::size_t value_length) {
@@ -77,14 +65,11 @@ bool EntitySet::add(char* name, std::size_t name_length, char* value, std::size_
     table[2 * count_] = name;
     table[2 * count_ + 1] = value;
     table[2 * count_ + 2] = nullptr;
-    value_lengths_.push(value_length);
-    return index_entry(count_++, name_length);
+    return index_entry(name_length, value_length);
 }
 
 void EntitySet::trim() {
-    if (capacity_ == 0) return;
-    void* exact = std::realloc(*table_, (2 * count_ + 1) * sizeof(char*));
-    if (exact) *table_ = static_cast<char**>(exact);
+    if (capacity_) detail::trim(*table_, 2 * count_ + 1);
     capacity_ = 2 * count_ + 1;
 }
 
@@ -128,7 +113,7 @@ std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) cons
 // ends too soon to tell, the full search decides.
 std::size_t EntitySet::find_leading(const char* bytes, std::size_t available) const {
     for (std::size_t entry = 0; entry < leading_; ++entry) {
-        std::size_t length = name_lengths_[entry];
+        std::size_t length = entries_[entry].name_length;
         std::size_t compared = length < available ? length : available;
         if (compared && (bytes[0] != name(entry)[0] || !equal_bytes(bytes, name(entry), compared)))
             continue;
@@ -150,18 +135,17 @@ bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) con
     if (natural < found) found = natural;
     if (found == NameIndex::npos) return false;
     // The reference runs to the first ';', which a natural name has only at its end.
-    std::size_t length =
-        found == natural ? name_lengths_[found] : std::strchr(name(found), ';') - name(found) + 1;
+    std::size_t length = found == natural ? entries_[found].name_length
+                                          : std::strchr(name(found), ';') - name(found) + 1;
     match = {found, length + 1};
     return true;
 }
 
 bool EntitySet::single_reference(std::size_t entry, char* encoded, std::size_t& length) const {
-    const ValueFacts& single = value_facts_[entry];
-    if (!single.length) return false;
-    std::memcpy(encoded, single.bytes, sizeof single.bytes);
-    length = single.length;
-    return true;
+    const Entry& facts = entries_[entry];
+    std::memcpy(encoded, facts.single, sizeof facts.single);
+    length = facts.single_length;
+    return length != 0;
 }
 
 }  // namespace xmlslice::detail

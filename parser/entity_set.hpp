@@ -6,44 +6,11 @@
 
 #include <cstddef>
 
-#include "parser/text_decode.hpp"
-#include "tree/name_index.hpp"
-#include "tree/pod_vector.hpp"
+#include "parser/decode_context.hpp"
+#include "support/name_index.hpp"
+#include "support/pod_vector.hpp"
 
 namespace xmlslice::detail {
-
-// Reads bytes forward across the segments of a decode: from the top
-// segment's cursor on, then on through the segments below it.
-class Lookahead {
-  public:
-    Lookahead(const DecodeContext::Segment* segments, std::size_t depth)
-        : segments_(segments), level_(depth - 1), at_(segments[depth - 1].next) {}
-    // The next byte, or -1 after the last byte of the bottom segment.
-    int next() {
-        int c = peek();
-        if (c >= 0) ++at_, ++consumed_;
-        return c;
-    }
-    int peek() {
-        while (at_ == segments_[level_].end) {
-            if (level_ == 0) return -1;
-            at_ = segments_[--level_].next;
-        }
-        return static_cast<unsigned char>(*at_);
-    }
-    std::size_t consumed() const { return consumed_; }
-    // The bytes left in the segment being read, which follow without a gap.
-    const char* contiguous(std::size_t& length) const {
-        length = static_cast<std::size_t>(segments_[level_].end - at_);
-        return at_;
-    }
-
-  private:
-    const DecodeContext::Segment* segments_;
-    std::size_t level_;
-    const char* at_;
-    std::size_t consumed_ = 0;
-};
 
 class EntitySet {
   public:
@@ -72,32 +39,31 @@ class EntitySet {
     std::size_t count() const { return count_; }
     const char* name(std::size_t entry) const { return (*table_)[2 * entry]; }
     const char* value(std::size_t entry) const { return (*table_)[2 * entry + 1]; }
-    std::size_t value_length(std::size_t entry) const { return value_lengths_[entry]; }
+    std::size_t value_length(std::size_t entry) const { return entries_[entry].value_length; }
     // When the entry's value is exactly one valid character reference: its
     // encoding (at most 6 bytes) and that encoding's length.
     bool single_reference(std::size_t entry, char* encoded, std::size_t& length) const;
     // Whether the entry's value holds a CR or LF, or encodes to one.
-    bool holds_line_end(std::size_t entry) const { return value_facts_[entry].line_end; }
+    bool holds_line_end(std::size_t entry) const { return entries_[entry].line_end; }
 
   private:
-    bool index_entry(std::size_t entry, std::size_t name_length);
+    bool index_entry(std::size_t name_length, std::size_t value_length);
     std::size_t find_exotic(Lookahead reader, std::size_t& searched) const;
     std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
     std::size_t find_leading(const char* bytes, std::size_t available) const;
-    bool note_value_facts(std::size_t entry);
 
-    struct ValueFacts {
-        char bytes[6];         // the value's encoding when it is one character reference
-        unsigned char length;  // 0 when the value is anything else
+    struct Entry {
+        std::size_t name_length;
+        std::size_t value_length;
+        char single[6];               // the value's encoding when it is one character reference
+        unsigned char single_length;  // 0 when the value is anything else
         bool line_end;
     };
 
     char*** table_;
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;  // pointer slots; 0 until the table is first grown
-    PodVector<std::size_t> value_lengths_;
-    PodVector<std::size_t> name_lengths_;
-    PodVector<ValueFacts> value_facts_;
+    PodVector<Entry> entries_;
     NameIndex natural_;                // names with no '&', '%' or ';' before their end
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included

@@ -1,5 +1,6 @@
-// Input sources: a descriptor, a path or a stdio stream becomes one writable
-// buffer that the parser works on in place and the document later releases.
+// The four ways into a parse: a writable buffer, and a descriptor, a path or
+// a stdio stream, which become one writable buffer that the parser works on
+// in place and the document later releases.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -8,27 +9,53 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "xmlslice.hpp"
+#include "parser/parser.hpp"
+#include "support/growth.hpp"
+#include "tree/tree_internal.hpp"
 
 namespace xmlslice {
 
+using namespace detail;
+
 namespace {
 
-constexpr std::size_t heap_buffer = ~std::size_t(0);  // mapped_length of a heap buffer
-constexpr std::size_t chunk = 1024;
-
-void release_buffer(char* buffer, std::size_t mapped_length) {
-    if (mapped_length == heap_buffer)
-        std::free(buffer);
-    else
-        munmap(buffer, mapped_length);
+// max(8 MiB, factor x length): what entity work a document of that length may cost.
+std::size_t bound(std::size_t length, std::size_t factor) {
+    std::size_t scaled = length > ~std::size_t(0) / factor ? ~std::size_t(0) : length * factor;
+    return scaled > (std::size_t(8) << 20) ? scaled : std::size_t(8) << 20;
 }
+
+// UTF-16 input is converted first; the final byte is saved and replaced by
+// the NUL that ends the text.
+void parse(XmlDocument* document, char* buffer, std::size_t length) {
+    Parser parser(document);
+    bool no_memory = false;
+    if (length) document->converted = utf16_to_utf8(buffer, length, no_memory);
+    if (no_memory) return (void)record_error(parser, nullptr, "out of memory");
+    if (!length) return (void)record_error(parser, nullptr, "root tag missing");
+    document->text_start = buffer;
+    document->text_end = buffer + length;
+    parser.final_byte_was_gt = buffer[length - 1] == '>';
+    buffer[length - 1] = '\0';
+    parser.decoding.expansion_limit = bound(length, 100);
+    parser.decoding.search_limit = bound(length, 10);
+    if (parser.entities.index_existing())
+        scan_document(parser, buffer);
+    else
+        record_error(parser, nullptr, "out of memory");
+    parser.tree.finish();
+    parser.entities.trim();
+    parser.declarations.trim();
+    parser.instructions.trim();
+}
+
+constexpr std::size_t chunk = 1024;
 
 // The document takes the buffer over once the parse is done.
 XmlElement* parse_and_hand_over(char* buffer, std::size_t length, std::size_t mapped_length) {
     XmlElement* root = document_parse_buffer(buffer, length);
     if (!root) {
-        release_buffer(buffer, mapped_length);
+        release_source(buffer, mapped_length);
         return nullptr;
     }
     reinterpret_cast<XmlDocument*>(root)->mapped_length = mapped_length;
@@ -67,12 +94,8 @@ XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
         if (count < 0) break;
         length += static_cast<std::size_t>(count);
         if (static_cast<std::size_t>(count) != chunk)
-            return parse_and_hand_over(buffer, length, heap_buffer);
-        if (length + chunk <= capacity) continue;
-        capacity = (length + chunk) * 2;
-        auto* grown = static_cast<char*>(std::realloc(buffer, capacity));
-        if (!grown) break;
-        buffer = grown;
+            return parse_and_hand_over(buffer, length, HEAP_BUFFER);
+        if (!grow(buffer, capacity, length + chunk)) break;
     }
     std::free(buffer);
     return nullptr;
@@ -94,7 +117,7 @@ XmlElement* parse_single_read(int fd, std::size_t size) {
         std::free(buffer);
         return nullptr;
     }
-    return parse_and_hand_over(buffer, static_cast<std::size_t>(count), heap_buffer);
+    return parse_and_hand_over(buffer, static_cast<std::size_t>(count), HEAP_BUFFER);
 }
 
 XmlElement* parse_regular_file(int fd, std::size_t size) {
@@ -107,6 +130,15 @@ XmlElement* parse_regular_file(int fd, std::size_t size) {
 }
 
 }  // namespace
+
+XmlElement* document_parse_buffer(char* buffer, std::size_t length) {
+    XmlElement* root = document_new(nullptr);
+    if (!root) return nullptr;
+    auto* document = reinterpret_cast<XmlDocument*>(root);
+    document->source = buffer;
+    parse(document, buffer, length);
+    return root;
+}
 
 XmlElement* document_parse_descriptor(int fd) {
     if (fd < 0) return nullptr;

@@ -7,9 +7,12 @@
 
 #include <cstddef>
 
-#include "tree/pod_vector.hpp"
+#include "support/pod_vector.hpp"
 
 namespace xmlslice::detail {
+
+// Line ends as the input had them: LF, CR LF and a lone CR each end one line.
+std::size_t count_line_ends(const char* from, const char* to);
 
 class LineLedger {
   public:

@@ -6,11 +6,9 @@
 #include "parser/byte_class.hpp"
 #include "parser/byte_search.hpp"
 #include "parser/parser.hpp"
-#include "tree/tree_internal.hpp"
+#include "tree/tables.hpp"
 
-namespace xmlslice {
-
-namespace detail {
+namespace xmlslice::detail {
 
 namespace {
 
@@ -41,27 +39,30 @@ class Scanner {
   private:
     Ending construct(char* lt);
     Ending start_tag(char* lt);
-    Ending read_attributes(char* name, char* at, std::size_t name_length);
+    Ending read_attributes(char* name, std::size_t name_length, char* at);
+    char* read_attribute(char* at, std::size_t declared);
+    char* read_value(char* attribute, std::size_t length, char* quote, std::size_t declared);
     Ending finish_tag(char* name, std::size_t name_length, char* at, bool empty);
+    AttributeList take_attributes();
+    void drop_attributes();
     Ending end_tag(char* lt);
     Ending comment(char* lt);
     Ending cdata_section(char* lt);
     Ending instruction(char* lt);
     Ending doctype(char* lt);
-    Ending fail(const char* position, const char* message);
-    Ending drop_attributes_and_fail(const char* position, const char* message, int quote = 0);
-    AttributeList take_attribute_list();
-    bool decode_attribute(std::size_t declared, char* name, std::size_t name_length, char* value,
-                          char* value_end, std::size_t clean);
+    bool text_run(char* start, std::size_t length, DecodeMode mode, std::size_t clean);
+    Ending fail(const char* position, const char* message, int quote = 0);
     void finish(char* position);
 
     Parser& parser_;
     XmlDocument* document_;
-    const char* tag_ = nullptr;  // the name of the start tag being read
+    char* tag_ = nullptr;     // the name of the start tag being read
+    PodVector<char*> pairs_;  // its attributes so far
+    bool owned_values_ = false;
 };
 
-Ending Scanner::fail(const char* position, const char* message) {
-    record_error(parser_, position, message);
+Ending Scanner::fail(const char* position, const char* message, int quote) {
+    record_error(parser_, position, message, quote);
     return failure();
 }
 
@@ -90,7 +91,7 @@ void Scanner::scan(char* text) {
         char* stop = find_content_stop(next);
         lt = *stop == '<' ? stop : strchrnul(stop, '<');
         if (!*lt) return finish(next);
-        if (!append_content(parser_, next, lt - next, '&', stop - next)) return;
+        if (!text_run(next, lt - next, DecodeMode::content, stop - next)) return;
     }
 }
 
@@ -117,92 +118,89 @@ Ending Scanner::start_tag(char* lt) {
         at = skip_while(at + 1, SPACE);
     }
     if (*at == '/' || *at == '>' || !*at) return finish_tag(name, name_length, at, *at == '/');
-    return read_attributes(name, at, name_length);
+    return read_attributes(name, name_length, at);
 }
 
-AttributeList Scanner::take_attribute_list() {
-    std::size_t count = parser_.ownership.size();
-    if (!count) return empty_table();
-    auto** list = static_cast<char**>(std::malloc((2 * count + 2) * sizeof(char*)));
-    auto* ownership = static_cast<char*>(std::malloc(count + 1));
-    if (!list || !ownership) {
-        std::free(list);
-        std::free(ownership);
-        return nullptr;
-    }
-    std::memcpy(list, parser_.attribute_slots.data(), 2 * count * sizeof(char*));
-    std::memcpy(ownership, parser_.ownership.data(), count);
-    ownership[count] = '\0';
-    list[2 * count] = nullptr;
-    list[2 * count + 1] = ownership;
-    parser_.ownership.clear();
-    parser_.attribute_slots.clear();
-    return list;
-}
-
-Ending Scanner::drop_attributes_and_fail(const char* position, const char* message, int quote) {
-    for (std::size_t k = 0; k < parser_.ownership.size(); ++k)
-        if (parser_.ownership[k] & OWNS_VALUE) std::free(parser_.attribute_slots[2 * k + 1]);
-    parser_.ownership.clear();
-    parser_.attribute_slots.clear();
-    if (message) record_error(parser_, position, message, quote);
-    return failure();
-}
-
-// Decodes a quoted value in the mode its declaration gives (' ' when none);
-// a value whose first `clean` bytes are all of it needs no work in mode ' '.
-bool Scanner::decode_attribute(std::size_t declared, char* name, std::size_t name_length,
-                               char* value, char* value_end, std::size_t clean) {
-    char mode = declared == AttributeDeclarations::none
-                    ? ' '
-                    : parser_.declarations.mode_of(declared, name, name_length);
-    auto length = static_cast<std::size_t>(value_end - value);
-    if (clean == length && mode == ' ') {
-        parser_.attribute_slots.back() = value;
-        return true;
-    }
-    Decoded decoded = decode_text(parser_.decoding, value, length, parser_.entities, mode, clean);
-    if (decoded.status != DecodeStatus::ok) return decode_failed(parser_, decoded.status, value);
-    if (decoded.lost_line_ends) parser_.lines.note(tag_, value, decoded.lost_line_ends);
-    parser_.attribute_slots.back() = decoded.text;
-    if (decoded.text != value) parser_.ownership.back() = static_cast<char>(OWNS_VALUE);
-    return true;
-}
-
-Ending Scanner::read_attributes(char* name, char* at, std::size_t name_length) {
+Ending Scanner::read_attributes(char* name, std::size_t name_length, char* at) {
     std::size_t declared = parser_.declarations.empty()
                                ? AttributeDeclarations::none
                                : parser_.declarations.find_list(name, name_length);
     tag_ = name;
-    for (;;) {
-        char* attribute = at;
-        if (!parser_.attribute_slots.push(attribute) ||
-            !parser_.attribute_slots.push(empty_text()) || !parser_.ownership.push(' ')) {
-            out_of_memory(parser_, name);
-            return drop_attributes_and_fail(name, nullptr);
-        }
-        at = skip_until(at, STOP_ATTR_NAME);
-        if (*at == '=' || has_class(*at, BLANK)) {
-            std::size_t attribute_length = at - attribute;
-            if (*at != '=') parser_.lines.note_overwrite(name, at);
-            *at = '\0';
-            at = skip_while(at + 1, SKIP_BEFORE_VALUE);
-            if (*at == '"' || *at == '\'') {
-                char quote = *at;
-                char* value = at + 1;
-                char* stop = find_value_stop(value, quote);
-                char* value_end = *stop == quote ? stop : strchrnul(stop, quote);
-                if (!*value_end) return drop_attributes_and_fail(name, "missing %c", quote);
-                *value_end = '\0';
-                at = value_end + 1;
-                if (!decode_attribute(declared, attribute, attribute_length, value, value_end,
-                                      stop - value))
-                    return drop_attributes_and_fail(name, nullptr);
-            }
+    do {
+        at = read_attribute(at, declared);
+        if (!at) {
+            drop_attributes();
+            return failure();
         }
         at = skip_while(at, SPACE);
-        if (*at == '/' || *at == '>' || !*at) return finish_tag(name, name_length, at, *at == '/');
+    } while (*at != '/' && *at != '>' && *at);
+    return finish_tag(name, name_length, at, *at == '/');
+}
+
+// One attribute, from its name to its value if it has one: where scanning
+// goes on, or null after an error. Attributes need no blank between them.
+char* Scanner::read_attribute(char* at, std::size_t declared) {
+    char* name = at;
+    if (!pairs_.push(name) || !pairs_.push(empty_text()))
+        return (out_of_memory(parser_, tag_), nullptr);
+    at = skip_until(at, STOP_ATTR_NAME);
+    if (*at != '=' && !has_class(*at, BLANK)) return at;
+    std::size_t length = at - name;
+    if (*at != '=') parser_.lines.note_overwrite(tag_, at);
+    *at = '\0';
+    at = skip_while(at + 1, SKIP_BEFORE_VALUE);  // any mix of blanks and '='
+    if (*at != '"' && *at != '\'') return at;
+    return read_value(name, length, at, declared);
+}
+
+// A quoted value, decoded as its declaration says: the byte after its
+// closing quote, or null after an error.
+char* Scanner::read_value(char* attribute, std::size_t length, char* quote, std::size_t declared) {
+    char* value = quote + 1;
+    char* stop = find_value_stop(value, *quote);
+    char* end = *stop == *quote ? stop : strchrnul(stop, *quote);
+    if (!*end) return (fail(tag_, "missing %c", *quote), nullptr);
+    *end = '\0';
+    DecodeMode mode = declared == AttributeDeclarations::none
+                          ? DecodeMode::attribute
+                          : parser_.declarations.mode_of(declared, attribute, length);
+    if (stop == end && mode == DecodeMode::attribute) {
+        pairs_.back() = value;
+        return end + 1;
     }
+    Decoded decoded =
+        decode_text(parser_.decoding, value, end - value, parser_.entities, mode, stop - value);
+    if (decoded.status != DecodeStatus::ok)
+        return (decode_failed(parser_, decoded.status, value), nullptr);
+    if (decoded.lost_line_ends) parser_.lines.note(tag_, value, decoded.lost_line_ends);
+    pairs_.back() = decoded.text;
+    owned_values_ |= decoded.text != value;
+    return end + 1;
+}
+
+// The attributes read as one list, each value the decoder moved to the
+// heap marked as the list's; null without memory.
+AttributeList Scanner::take_attributes() {
+    std::size_t count = pairs_.size() / 2;
+    if (!count) return empty_table();
+    AttributeList list = attribute_list_new(count);
+    if (!list) return nullptr;
+    std::memcpy(list, pairs_.data(), 2 * count * sizeof(char*));
+    char* ownership = list[2 * count + 1];
+    std::memset(ownership, OWNS_NOTHING, count);
+    for (std::size_t k = 0; owned_values_ && k < count; ++k)
+        if (list[2 * k + 1] != empty_string && !lies_in_text(document_, list[2 * k + 1]))
+            ownership[k] = static_cast<char>(OWNS_VALUE);
+    pairs_.clear();
+    owned_values_ = false;
+    return list;
+}
+
+void Scanner::drop_attributes() {
+    for (std::size_t k = 1; owned_values_ && k < pairs_.size(); k += 2)
+        if (pairs_[k] != empty_string && !lies_in_text(document_, pairs_[k])) std::free(pairs_[k]);
+    pairs_.clear();
+    owned_values_ = false;
 }
 
 // At the '/' of an empty-element tag, the '>' or the end of the text.
@@ -211,34 +209,40 @@ Ending Scanner::finish_tag(char* name, std::size_t name_length, char* at, bool e
     if (empty) {
         *at = '\0';
         close = at + 1;
-        if (*close != '>' && (*close || !parser_.final_byte_was_gt))
-            return drop_attributes_and_fail(name, "missing >");
-    } else if (!*at && !parser_.final_byte_was_gt) {
-        return drop_attributes_and_fail(name, "missing >");
+    }
+    if (!parser_.closes(close)) {
+        drop_attributes();
+        return fail(name, "missing >");
     }
     bool at_end = !*close;
     *close = '\0';  // ends the last name before the element is made
-    AttributeList list = take_attribute_list();
-    if (!list) {
-        out_of_memory(parser_, name);
-        return drop_attributes_and_fail(name, nullptr);
-    }
-    if (!start_element(parser_, name, name_length, list)) {
-        if (document_->current_element->attributes != list) attribute_list_free(list);
-        return failure();
-    }
-    if (empty) end_element(parser_, name, name_length, close);
+    AttributeList list = take_attributes();
+    if (!list) drop_attributes();
+    if (!list || !parser_.tree.open(name, name_length, list)) return fail(name, "out of memory");
+    if (empty) parser_.tree.close();  // nothing to join
     return at_end ? ran_to_end(name) : closed_at(close);
 }
 
+// The name is compared with the open element's where it stands.
 Ending Scanner::end_tag(char* lt) {
     char* name = lt + 2;
-    char* at = skip_until(name, STOP_END_NAME);
+    char* at = name;
+    bool matches = false;
+    if (XmlElement* open = document_->current_element; open && open->name) {
+        const char* expected = open->name;
+        while (*expected && *expected == *at) ++expected, ++at;
+        matches = !*expected && has_class(*at, STOP_END_NAME);
+    }
+    if (!matches) at = skip_until(at, STOP_END_NAME);
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
     parser_.lines.note_overwrite(name, at);
     *at = '\0';
-    if (end_element(parser_, name, at - name, at)) return failure();
+    if (!matches) {
+        record_error(parser_, at, "unexpected closing tag </%s>", name);
+        return failure();
+    }
+    if (!parser_.tree.close()) return fail(at, "out of memory");
     if (!after) return ran_to_end(name);
     if (has_class(after, BLANK)) {
         at = skip_while(at + 1, BLANK);  // the byte reached is the '>', unexamined
@@ -249,18 +253,15 @@ Ending Scanner::end_tag(char* lt) {
 
 Ending Scanner::comment(char* lt) {
     char* dashes = std::strstr(lt + 4, "--");
-    if (!dashes) return fail(lt + 1, "unclosed <!--");
-    char* close = dashes + 2;
-    if (*close == '>') return closed_at(close);
-    if (!*close && parser_.final_byte_was_gt) return ran_to_end(lt + 1);
-    return fail(lt + 1, "unclosed <!--");
+    if (!dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
+    return dashes[2] ? closed_at(dashes + 2) : ran_to_end(lt + 1);
 }
 
 Ending Scanner::cdata_section(char* lt) {
     char* content = lt + 9;
     char* end = std::strstr(content, "]]>");
     if (!end) return fail(lt + 1, "unclosed <![CDATA[");
-    if (!append_content(parser_, content, end - content, 'c')) return failure();
+    if (!text_run(content, end - content, DecodeMode::cdata, 0)) return failure();
     return closed_at(end + 2);
 }
 
@@ -269,10 +270,9 @@ Ending Scanner::instruction(char* lt) {
     for (char* question = start;; ++question) {
         question = strchrnul(question, '?');
         if (!*question) return fail(lt + 1, "unclosed <?");
-        bool at_end = !question[1] && parser_.final_byte_was_gt;
-        if (question[1] != '>' && !at_end) continue;
+        if (!parser_.closes(question + 1)) continue;
         if (!record_instruction(parser_, start, question - start)) return failure();
-        return at_end ? ran_to_end(lt + 1) : closed_at(question + 1);
+        return question[1] ? closed_at(question + 1) : ran_to_end(lt + 1);
     }
 }
 
@@ -292,7 +292,7 @@ Ending Scanner::doctype(char* lt) {
             if (!read_internal_subset(parser_, subset, at - subset)) return failure();
             return closed_at(close);
         } else if (!*at) {
-            if (!parser_.final_byte_was_gt) return fail(lt + 1, "unclosed <!DOCTYPE");
+            if (!parser_.closes(at)) return fail(lt + 1, "unclosed <!DOCTYPE");
             if (!subset) return ran_to_end(lt + 1);
             if (!read_internal_subset(parser_, subset, at - subset)) return failure();
             return ran_to_end(subset);
@@ -300,52 +300,29 @@ Ending Scanner::doctype(char* lt) {
     }
 }
 
-// max(8 MiB, factor x length): what entity work a document of that length may cost.
-std::size_t bound(std::size_t length, std::size_t factor) {
-    std::size_t scaled = length > ~std::size_t(0) / factor ? ~std::size_t(0) : length * factor;
-    return scaled > (std::size_t(8) << 20) ? scaled : std::size_t(8) << 20;
-}
-
-XmlElement* parse(XmlDocument* document, char* buffer, std::size_t length) {
-    Parser parser(document);
-    if (length == 0) {
-        record_error(parser, nullptr, "root tag missing");
-        return &document->root;
+// Character data or a CDATA section of the open element; outside the root
+// it is dropped unread.
+bool Scanner::text_run(char* start, std::size_t length, DecodeMode mode, std::size_t clean) {
+    XmlElement* element = document_->current_element;
+    if (!element || !element->name || length == 0) return true;
+    start[length] = '\0';
+    char* text = start;
+    if (clean < length) {
+        Decoded decoded =
+            decode_text(parser_.decoding, start, length, parser_.entities, mode, clean);
+        if (decoded.status != DecodeStatus::ok)
+            return decode_failed(parser_, decoded.status, start);
+        if (decoded.lost_line_ends) parser_.lines.note(start, start, decoded.lost_line_ends);
+        text = decoded.text;
+        length = decoded.length;
     }
-    bool no_memory = false;
-    document->converted = utf16_to_utf8(buffer, length, no_memory);
-    if (no_memory) {
-        record_error(parser, nullptr, "out of memory");
-        return &document->root;
-    }
-    document->text_start = buffer;
-    document->text_end = buffer + length;
-    if (length == 0) {
-        record_error(parser, nullptr, "root tag missing");
-        return &document->root;
-    }
-    parser.final_byte_was_gt = buffer[length - 1] == '>';
-    buffer[length - 1] = '\0';
-    parser.decoding.expansion_limit = bound(length, 100);
-    parser.decoding.search_limit = bound(length, 10);
-    if (parser.entities.index_existing())
-        Scanner(parser).scan(buffer);
-    else
-        record_error(parser, nullptr, "out of memory");
-    finish_tables(parser);
-    return &document->root;
+    return parser_.tree.add_text(text, length, text != start) || out_of_memory(parser_, start);
 }
 
 }  // namespace
 
-}  // namespace detail
-
-XmlElement* document_parse_buffer(char* buffer, std::size_t length) {
-    XmlElement* root = document_new(nullptr);
-    if (!root) return nullptr;
-    auto* document = reinterpret_cast<XmlDocument*>(root);
-    document->source = buffer;
-    return detail::parse(document, buffer, length);
+void scan_document(Parser& parser, char* text) {
+    Scanner(parser).scan(text);
 }
 
-}  // namespace xmlslice
+}  // namespace xmlslice::detail

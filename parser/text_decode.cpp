@@ -1,36 +1,41 @@
 // Decoding one piece of text in one pass: a write cursor trails the read
 // cursor, entity values are read from their own storage through a stack of
-// segments, and the text moves to a heap block (grown geometrically) only
-// when an entity's value is longer than its reference.
+// segments, and the text moves to a heap block only when an entity's value
+// is longer than its reference.
+#include "parser/text_decode.hpp"
+
 #include <cstdlib>
 #include <cstring>
 
 #include "parser/byte_class.hpp"
 #include "parser/byte_search.hpp"
 #include "parser/entity_set.hpp"
-#include "parser/text_decode.hpp"
+#include "parser/line_ledger.hpp"
+#include "support/growth.hpp"
 
 namespace xmlslice::detail {
 
 namespace {
 
-using Segment = DecodeContext::Segment;
+// What a mode does besides normalising line ends. A plain run ends at a
+// reference ('&', and '%' in entity values) or, in attribute values, at white
+// space, which becomes a space; `first_change` stops at CR as well.
+struct ModeTraits {
+    char* (*first_change)(char*);
+    char* (*plain_end)(char*);
+    bool general_references;  // '&name;' is expanded
+    bool collapse;            // spaces collapse, ends trimmed
+};
 
-// Bytes that stop a plain run in each mode; the first set adds CR, which
-// only the line-end pass before the scan looks for.
-const char* special_bytes(char mode, bool with_cr) {
-    switch (mode) {
-        case ' ':
-        case '*':
-            return "&\t\n\v\f\r";
-        case '%':
-            return with_cr ? "&%\r" : "&%";
-        case 'c':
-            return with_cr ? "\r" : "";
-        default:
-            return with_cr ? "&\r" : "&";
-    }
-}
+constexpr ModeTraits mode_traits[] = {
+    {find_any<'&', '\r'>, find_any<'&'>, true, false},
+    {find_any<'\r'>, find_any<>, false, false},
+    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true,
+     false},
+    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true,
+     true},
+    {find_any<'&', '%', '\r'>, find_any<'&', '%'>, false, false},
+};
 
 int digit_value(int c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -71,9 +76,13 @@ namespace {
 
 class Decoder {
   public:
-    Decoder(DecodeContext& context, const EntitySet& entities, char mode, char* text,
+    Decoder(DecodeContext& context, const EntitySet& entities, DecodeMode mode, char* text,
             std::size_t length)
-        : context_(context), entities_(entities), mode_(mode), text_(text), end_(text + length) {}
+        : context_(context),
+          entities_(entities),
+          mode_(mode_traits[static_cast<int>(mode)]),
+          text_(text),
+          end_(text + length) {}
 
     Decoded run(std::size_t clean);
 
@@ -84,13 +93,12 @@ class Decoder {
 
     void fold_line_ends(char* first_cr);
     DecodeStatus expand_references(char* first_special);
-    std::size_t plain_run(const Segment& segment) const;
     DecodeStatus reference();
     DecodeStatus character_reference();
     DecodeStatus entity_reference(const EntitySet::Match& match);
+    DecodeStatus emit_reference_bytes(const char* bytes, std::size_t length, std::size_t read);
     void consume(std::size_t count);
     bool emit(const char* bytes, std::size_t count);
-    bool reserve(std::size_t count);
     bool move_to_heap(std::size_t extra);
     void before_line_change();
     std::ptrdiff_t lost_line_ends() const;
@@ -98,7 +106,7 @@ class Decoder {
 
     DecodeContext& context_;
     const EntitySet& entities_;
-    char mode_;
+    const ModeTraits& mode_;
     char* text_;
     char* end_;  // the terminating NUL of the line-folded text
     char* out_ = nullptr;
@@ -125,41 +133,13 @@ void Decoder::fold_line_ends(char* first_cr) {
     end_ = write;
 }
 
-// The length of the run of bytes at the segment's cursor that the mode
-// copies unchanged. Segments end in a NUL, which the searches stop at.
-std::size_t Decoder::plain_run(const Segment& segment) const {
-    auto* at = const_cast<char*>(segment.next);
-    const char* stop;
-    switch (mode_) {
-        case '&':
-            stop = static_cast<const char*>(std::memchr(at, '&', segment.end - at));
-            break;
-        case '%':
-            stop = find_any<'&', '%'>(at);
-            break;
-        default:
-            stop = find_any<'&', '\t', '\n', '\v', '\f', '\r'>(at);
-            break;
-    }
-    return static_cast<std::size_t>((stop ? stop : segment.end) - at);
-}
-
-bool Decoder::reserve(std::size_t count) {
-    if (!heap_) return true;
-    std::size_t used = out_ - heap_;
-    if (used + count + 1 <= heap_capacity_) return true;
-    std::size_t capacity = heap_capacity_ * 2;
-    if (capacity < used + count + 1) capacity = used + count + 1;
-    void* grown = std::realloc(heap_, capacity);
-    if (!grown) return false;
-    heap_ = static_cast<char*>(grown);
-    heap_capacity_ = capacity;
-    out_ = heap_ + used;
-    return true;
-}
-
+// In place the output never outruns the input; on the heap it grows.
 bool Decoder::emit(const char* bytes, std::size_t count) {
-    if (!reserve(count)) return false;
+    if (heap_) {
+        std::size_t used = out_ - heap_;
+        if (!grow(heap_, heap_capacity_, used + count + 1)) return false;
+        out_ = heap_ + used;
+    }
     if (out_ != bytes) std::memmove(out_, bytes, count);
     out_ += count;
     return true;
@@ -192,19 +172,22 @@ bool Decoder::move_to_heap(std::size_t extra) {
     return true;
 }
 
+// The bytes a reference stands for replace the `read` bytes it took.
+DecodeStatus Decoder::emit_reference_bytes(const char* bytes, std::size_t length,
+                                           std::size_t read) {
+    if (length == 1 && bytes[0] == '\0') wrote_nul_ = true;
+    consume(read);
+    return emit(bytes, length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+}
+
 DecodeStatus Decoder::character_reference() {
     Lookahead reader(context_.segments.data(), depth());
     reader.next();  // '&'
     reader.next();  // '#'
     std::int64_t value;
-    if (!read_reference_number(reader, value)) {
-        if (!emit("&", 1)) return DecodeStatus::out_of_memory;
-        consume(1);
-        return DecodeStatus::ok;
-    }
+    if (!read_reference_number(reader, value)) return emit_reference_bytes("&", 1, 1);
     char encoded[6];
     std::size_t length = encode_utf8(value, encoded);
-    if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
     // White space after "&#" may hold a line feed; the value may be one.
     Lookahead after_hash(context_.segments.data(), depth());
     after_hash.next(), after_hash.next();
@@ -212,8 +195,7 @@ DecodeStatus Decoder::character_reference() {
     if (encoded[0] == '\n' || encoded[0] == '\r' ||
         has_class(static_cast<char>(after_hash.peek()), SPACE))
         before_line_change();
-    consume(reader.consumed());
-    return emit(encoded, length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+    return emit_reference_bytes(encoded, length, reader.consumed());
 }
 
 DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
@@ -223,14 +205,12 @@ DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
     if (value_length > match.reference_length && !heap_ && !move_to_heap(value_length))
         return DecodeStatus::out_of_memory;
     if (entities_.holds_line_end(match.entry)) before_line_change();
-    consume(match.reference_length);
     char encoded[6];
     std::size_t encoded_length;
-    if (entities_.single_reference(match.entry, encoded, encoded_length)) {
-        // What rescanning the value would do: expand its one reference.
-        if (encoded_length == 1 && encoded[0] == '\0') wrote_nul_ = true;
-        return emit(encoded, encoded_length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
-    }
+    // What rescanning a value of one character reference would give.
+    if (entities_.single_reference(match.entry, encoded, encoded_length))
+        return emit_reference_bytes(encoded, encoded_length, match.reference_length);
+    consume(match.reference_length);
     if (value_length == 0) return DecodeStatus::ok;
     const char* value = entities_.value(match.entry);
     if (!context_.segments.push({value, value + value_length})) return DecodeStatus::out_of_memory;
@@ -242,15 +222,13 @@ DecodeStatus Decoder::reference() {
     int opener = reader.next();
     if (opener == '&' && reader.peek() == '#') return character_reference();
     EntitySet::Match match;
-    bool expands = opener == '%' || mode_ != '%';
+    bool expands = opener == '%' || mode_.general_references;
     bool found =
         expands && entities_.find(Lookahead(context_.segments.data(), depth()), context_, match);
     if (context_.over_limit()) return DecodeStatus::too_large;
     if (found) return entity_reference(match);
     char byte = static_cast<char>(opener);
-    if (!emit(&byte, 1)) return DecodeStatus::out_of_memory;
-    consume(1);
-    return DecodeStatus::ok;
+    return emit_reference_bytes(&byte, 1, 1);
 }
 
 DecodeStatus Decoder::expand_references(char* first_special) {
@@ -259,14 +237,15 @@ DecodeStatus Decoder::expand_references(char* first_special) {
     out_ = first_special;
     while (top().next != top().end) {
         Segment& segment = top();
-        std::size_t run = plain_run(segment);
+        auto* at = const_cast<char*>(segment.next);
+        std::size_t run = static_cast<std::size_t>(mode_.plain_end(at) - at);
         if (run) {
-            if (!emit(segment.next, run)) return DecodeStatus::out_of_memory;
+            if (!emit(at, run)) return DecodeStatus::out_of_memory;
             consume(run);
             continue;
         }
-        if (*segment.next != '&' && *segment.next != '%') {  // white space in an attribute value
-            if (*segment.next == '\n') before_line_change();
+        if (*at != '&' && *at != '%') {  // white space in an attribute value
+            if (*at == '\n') before_line_change();
             if (!emit(" ", 1)) return DecodeStatus::out_of_memory;
             consume(1);
             continue;
@@ -274,7 +253,7 @@ DecodeStatus Decoder::expand_references(char* first_special) {
         DecodeStatus status = reference();
         if (status != DecodeStatus::ok) return status;
     }
-    return reserve(0) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
+    return emit("", 0) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
 }
 
 // Only spaces count here: leading and trailing ones go, runs become one.
@@ -313,12 +292,10 @@ std::ptrdiff_t Decoder::lost_line_ends() const {
 }
 
 Decoded Decoder::run(std::size_t clean) {
-    char* first = text_ + clean + std::strcspn(text_ + clean, special_bytes(mode_, true));
-    auto* first_cr =
-        first == end_ ? nullptr : static_cast<char*>(std::memchr(first, '\r', end_ - first));
-    if (first_cr) {
-        fold_line_ends(first_cr);
-        first += std::strcspn(first, special_bytes(mode_, false));
+    char* first = mode_.first_change(text_ + clean);
+    if (auto* cr = static_cast<char*>(std::memchr(first, '\r', end_ - first))) {
+        fold_line_ends(cr);
+        first = mode_.plain_end(first);
     }
     char* result = text_;
     std::size_t length = end_ - text_;
@@ -332,20 +309,17 @@ Decoded Decoder::run(std::size_t clean) {
         result = heap_ ? heap_ : text_;
         length = out_ - result;
         if (!heap_) std::memset(out_, 0, end_ - out_);  // bytes freed behind the result
-        if (heap_) {
-            void* exact = std::realloc(heap_, length + 1);
-            if (exact) result = static_cast<char*>(exact);
-        }
+        if (heap_) trim(result, length + 1);
         if (wrote_nul_) length = std::strlen(result);
     }
-    if (mode_ == '*') length = collapse_spaces(result, length);
+    if (mode_.collapse) length = collapse_spaces(result, length);
     return {result, length, DecodeStatus::ok, lost_line_ends()};
 }
 
 }  // namespace
 
 Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
-                    const EntitySet& entities, char mode, std::size_t clean) {
+                    const EntitySet& entities, DecodeMode mode, std::size_t clean) {
     return Decoder(context, entities, mode, text, length).run(clean);
 }
 

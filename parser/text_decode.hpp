@@ -6,16 +6,25 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tree/pod_vector.hpp"
+#include "parser/decode_context.hpp"
 
 namespace xmlslice::detail {
 
 class EntitySet;
 
-class Lookahead;
+// What a piece of text is, which decides what decoding does to it.
+enum class DecodeMode : unsigned char {
+    content,       // character data: references expanded
+    cdata,         // a CDATA section: line ends only
+    attribute,     // a CDATA or undeclared attribute: white space becomes spaces
+    token,         // any other declared attribute: spaces also collapsed and trimmed
+    entity_value,  // an entity's literal value: '%' references, '&' ones kept
+};
 
-// Line ends as the input had them: LF, CR LF and a lone CR each end one line.
-std::size_t count_line_ends(const char* from, const char* to);
+// The mode of an attribute declared with a type marker (" " CDATA, "*" other).
+inline DecodeMode mode_of_marker(const char* marker) {
+    return *marker == '*' ? DecodeMode::token : DecodeMode::attribute;
+}
 
 // Reads a character reference's number (what follows "&#") as strtol does in
 // the POSIX locale, through the ';'; false when the reference is not valid
@@ -32,24 +41,6 @@ std::size_t encode_utf8(std::int64_t code_point, char* destination);
 // (out_of_memory is then set), returns null and changes nothing.
 char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory);
 
-// Shared by every decode of one parse: the bound on entity expansion and
-// scratch space reused between calls.
-struct DecodeContext {
-    std::size_t expanded = 0;  // bytes inserted by entity substitution so far
-    // Bytes walked matching names that the hash cannot find and checking
-    // declarations for cycles: work that inserts nothing but is bounded too.
-    std::size_t searched = 0;
-    std::size_t expansion_limit = 0;
-    std::size_t search_limit = ~std::size_t(0);
-    bool over_limit() const { return expanded > expansion_limit || searched > search_limit; }
-    struct Segment {
-        const char* next;
-        const char* end;
-    };
-    PodVector<Segment> segments;
-    PodVector<char> key;
-};
-
 enum class DecodeStatus { ok, too_large, out_of_memory };
 
 struct Decoded {
@@ -60,13 +51,12 @@ struct Decoded {
     std::ptrdiff_t lost_line_ends = 0;
 };
 
-// Decodes the NUL-terminated text of the given length in mode '&' (character
-// data), 'c' (CDATA), ' ' (CDATA attribute value), '*' (other declared
-// attribute value) or '%' (entity value). Entities are looked up in the set
-// given ('%' mode: the parameter entities). The first `clean` bytes are
-// known to hold no byte that decoding changes. On failure nothing is allocated.
+// Decodes the NUL-terminated text of the given length. Entities are looked up
+// in the set given (for entity values: the parameter entities). The first
+// `clean` bytes are known to hold no byte that decoding changes. On failure
+// nothing is allocated.
 Decoded decode_text(DecodeContext& context, char* text, std::size_t length,
-                    const EntitySet& entities, char mode, std::size_t clean = 0);
+                    const EntitySet& entities, DecodeMode mode, std::size_t clean = 0);
 
 }  // namespace xmlslice::detail
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "parser/entity_set.hpp"
+#include "tree/tree_internal.hpp"
 #include "xmlslice.hpp"
 
 namespace xmlslice::test_support {
@@ -49,10 +50,7 @@ inline std::string error_at(int line, const std::string& message) {
     return "[error near line " + std::to_string(line) + "]: " + message;
 }
 
-// The shared empty list stands for empty tables of every kind.
-inline bool is_empty_list(const void* table) {
-    return table == static_cast<const void*>(empty_list);
-}
+using detail::is_empty_list;
 
 // An input and the message, with its line, that parsing it records.
 struct ErrorCase {

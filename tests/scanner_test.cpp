@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "parse_support.hpp"
+#include "tree/tables.hpp"
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
 using namespace xmlslice;
 using namespace xmlslice::test_support;
+using namespace xmlslice::detail;
 
 namespace {
 
@@ -412,37 +414,42 @@ TEST(Instructions, XmlDeclarationStandalone) {
     EXPECT_STREQ(document_instructions(upper.root, "xml-stylesheet")[0], "href='s'");
 }
 
-TEST(Scanner, TablesHaveExactSizes) {
+// Every table a parse fills gets its exact size, also when the parse stops
+// at an error.
+void expect_trimmed(XmlDocument* d) {
+    const std::size_t slot = sizeof(char*);
+    EXPECT_TRUE(sized_exactly(d->entities, (2 * pair_count(d->entities) + 1) * slot));
+    for (auto [table, stride] : {std::pair{d->attribute_defaults, 3}, {d->instructions, 1}}) {
+        if (is_empty_list(table)) continue;
+        std::size_t lists = 0;
+        for (; table[lists]; ++lists) {
+            KeyedList list{table[lists]};
+            std::size_t count = list.count(stride);
+            std::size_t trailer = stride == 1 ? 1 : 0;  // an instruction list's positions
+            EXPECT_TRUE(sized_exactly(list.slots, (stride * count + 2 + trailer) * slot));
+            if (trailer) EXPECT_TRUE(sized_exactly(list.positions(count), count + 1));
+        }
+        EXPECT_TRUE(sized_exactly(table, (lists + 1) * slot));
+    }
+}
+
+TEST(Scanner, TablesAndTextsHaveExactSizes) {
     Parsed p(
         "<!DOCTYPE r [<!ENTITY e 'v'><!ENTITY f 'w'><!ATTLIST r a CDATA '1' b ID #IMPLIED>"
         "<!ATTLIST s c CDATA '2'>]><?p x?><r a='1' b='2' c='3'>x<s/>y<?p y?><?q z?></r>");
     ASSERT_EQ(p.error(), "");
-    XmlDocument* d = p.doc();
-    const std::size_t slot = sizeof(char*);
-    EXPECT_TRUE(sized_exactly(d->entities, 15 * slot));
-    EXPECT_TRUE(sized_exactly(d->attribute_defaults, 3 * slot));
-    EXPECT_TRUE(sized_exactly(d->attribute_defaults[0], 8 * slot));
-    EXPECT_TRUE(sized_exactly(d->attribute_defaults[1], 5 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions, 3 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions[0], 5 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions[0][4], 3));
-    EXPECT_TRUE(sized_exactly(d->instructions[1], 4 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions[1][3], 2));
-    EXPECT_TRUE(sized_exactly(p.root->attributes, 8 * slot));
-    EXPECT_TRUE(sized_exactly(p.root->attributes[7], 4));
+    expect_trimmed(p.doc());
+    EXPECT_EQ(KeyedList{p.doc()->attribute_defaults[0]}.count(3), 2u);
+    EXPECT_EQ(KeyedList{p.doc()->instructions[0]}.count(), 2u);
+    EXPECT_TRUE(sized_exactly(p.root->attributes, attribute_list_bytes(3)));
     EXPECT_TRUE(sized_exactly(p.root->text, 3));
 
     Parsed nested("<a><b>x<c/>y</b>z</a>");
     EXPECT_TRUE(sized_exactly(nested.child("b")->text, 3));
 
-    // Also when the parse stops at an error.
     Parsed stopped("<!DOCTYPE r [<!ENTITY a 'A'>]><?p x?><r x='1'>x<b/>y<?p y?><c>");
     EXPECT_EQ(stopped.error(), error_at(1, "unclosed tag <c>"));
-    d = stopped.doc();
-    EXPECT_TRUE(sized_exactly(d->entities, 13 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions, 2 * slot));
-    EXPECT_TRUE(sized_exactly(d->instructions[0], 5 * slot));
-    EXPECT_TRUE(sized_exactly(stopped.root->attributes, 4 * slot));
+    expect_trimmed(stopped.doc());
     EXPECT_TRUE(sized_exactly(stopped.root->text, 3));
 }
 
@@ -559,7 +566,7 @@ TEST(ScannerScale, HundredThousandAttributesAndInstructions) {
     ASSERT_EQ(attributes.size(), 100000u);
     EXPECT_EQ(attributes.back(), (std::pair<std::string, std::string>{"x99999", "99999"}));
     EXPECT_EQ(ownership_of(p.root), std::string(100000, ' '));
-    EXPECT_TRUE(sized_exactly(p.root->attributes, 200002 * sizeof(char*)));
+    EXPECT_TRUE(sized_exactly(p.root->attributes, attribute_list_bytes(100000)));
     char** last = document_instructions(p.root, "t49999");
     EXPECT_STREQ(last[0], "49999");
     EXPECT_STREQ(last[1], "99999");

@@ -26,6 +26,23 @@ struct Decode {
     DecodeStatus status = DecodeStatus::ok;
 };
 
+// The modes by their letters: '&' content, 'c' CDATA, ' ' CDATA attribute,
+// '*' other declared attribute, '%' entity value.
+DecodeMode mode_of(char letter) {
+    switch (letter) {
+        case 'c':
+            return DecodeMode::cdata;
+        case ' ':
+            return DecodeMode::attribute;
+        case '*':
+            return DecodeMode::token;
+        case '%':
+            return DecodeMode::entity_value;
+        default:
+            return DecodeMode::content;
+    }
+}
+
 // Decodes a copy sized exactly to the text, so reads past it are caught.
 Decode decode(const std::string& input, char mode, const HostEntities& entities,
               DecodeContext* shared = nullptr) {
@@ -34,7 +51,7 @@ Decode decode(const std::string& input, char mode, const HostEntities& entities,
     DecodeContext& context = shared ? *shared : own;
     char* text = static_cast<char*>(std::malloc(input.size() + 1));
     std::memcpy(text, input.c_str(), input.size() + 1);
-    Decoded decoded = decode_text(context, text, input.size(), entities.set, mode);
+    Decoded decoded = decode_text(context, text, input.size(), entities.set, mode_of(mode));
     Decode result;
     result.status = decoded.status;
     if (decoded.status == DecodeStatus::ok) {
@@ -160,7 +177,7 @@ TEST(DecodeText, LineEnds) {
     char text[] = "ab\r\0\nZ";
     DecodeContext context;
     context.expansion_limit = SIZE_MAX;
-    Decoded decoded = decode_text(context, text, 3, entities.set, '&');
+    Decoded decoded = decode_text(context, text, 3, entities.set, DecodeMode::content);
     EXPECT_EQ(decoded.text, text);
     EXPECT_STREQ(text, "ab\n");
     EXPECT_EQ(std::string(text + 4, 2), "\nZ");

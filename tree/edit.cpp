@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tree/tree_internal.hpp"
+#include "tree/tables.hpp"
 
 namespace xmlslice {
 
@@ -18,49 +18,34 @@ void clear_flag(XmlElement* element, std::uint16_t flag) {
     element->flags = static_cast<std::uint16_t>(element->flags & ~flag);
 }
 
-// Index of the first pair named name, or count when there is none.
-std::size_t find_attribute(AttributeList list, std::size_t count, const char* name) {
-    std::size_t k = 0;
-    while (k < count && !names_equal(list[2 * k], name)) ++k;
-    return k;
-}
-
-// Appends a pair named name (its value slot still empty) with ownership byte
-// OWNS_NOTHING. Grows the ownership string before the list, so a failure of
-// either leaves the element's attributes as they were.
+// Appends a pair called name, its value still to be set; false without memory.
 bool append_attribute(XmlElement* element, std::size_t count, const char* name) {
-    bool shared = is_empty_list(element->attributes);
-    char** old_list = shared ? nullptr : element->attributes;
-    auto* ownership =
-        static_cast<char*>(std::realloc(shared ? nullptr : old_list[2 * count + 1], count + 2));
-    if (!ownership) return false;
-    if (old_list) old_list[2 * count + 1] = ownership;
-    auto** list = static_cast<char**>(std::realloc(old_list, (2 * count + 4) * sizeof(char*)));
-    if (!list) {
-        if (shared) std::free(ownership);
-        return false;
-    }
+    AttributeList list = attribute_list_resize(element->attributes, count, count + 1);
+    if (!list) return false;
     list[2 * count] = mutable_string(name);
     list[2 * count + 1] = nullptr;
-    list[2 * count + 2] = nullptr;
-    list[2 * count + 3] = ownership;
-    ownership[count] = static_cast<char>(OWNS_NOTHING);
-    ownership[count + 1] = '\0';
+    list[2 * count + 3][count] = static_cast<char>(OWNS_NOTHING);
     element->attributes = list;
     return true;
 }
 
-// Drops pair k, freeing the name if the list owns it; the ownership string
-// keeps its size.
-void remove_attribute(XmlElement* element, std::size_t count, std::size_t k) {
-    char** list = element->attributes;
-    char* ownership = list[2 * count + 1];
-    if (static_cast<unsigned char>(ownership[k]) & OWNS_NAME) std::free(list[2 * k]);
-    std::memmove(list + 2 * k, list + 2 * k + 2, 2 * (count - k) * sizeof(char*));
-    std::memmove(ownership + k, ownership + k + 1, count - k);
-    // Shrinking cannot lose data; if it fails the larger block serves.
-    if (void* shrunk = std::realloc(list, 2 * count * sizeof(char*)))
-        element->attributes = static_cast<char**>(shrunk);
+// Drops pair k, freeing its name if the list owns it.
+void remove_attribute(XmlElement* element, const Attributes& attributes, std::size_t k) {
+    if (attributes.bits(k) & OWNS_NAME) std::free(attributes.name(k));
+    std::size_t count = attributes.count;
+    char* ownership = attributes.ownership();
+    std::memmove(attributes.slots + 2 * k, attributes.slots + 2 * k + 2,
+                 2 * (count - k - 1) * sizeof(char*));
+    std::memmove(ownership + k, ownership + k + 1, count - k - 1);
+    AttributeList list = attribute_list_resize(attributes.slots, count, count - 1);
+    if (list) {
+        element->attributes = list;
+        return;
+    }
+    // A host's list could not become one block: it keeps its own, shorter.
+    attributes.name(count - 1) = nullptr;
+    attributes.value(count - 1) = ownership;
+    ownership[count - 1] = '\0';
 }
 
 }  // namespace
@@ -82,27 +67,26 @@ XmlElement* element_set_text(XmlElement* element, const char* text) {
 
 XmlElement* element_set_attribute(XmlElement* element, const char* name, const char* value) {
     if (!element || !name) return element;
-    std::size_t count = attribute_count(element->attributes);
-    std::size_t k = find_attribute(element->attributes, count, name);
+    Attributes before(element->attributes);
+    std::size_t k = before.find(name);
     bool hand_over = element->flags & COPY_ATTRIBUTES;
-    if (k == count) {
-        if (!value || !append_attribute(element, count, name)) return element;
-        ++count;
-        if (hand_over) element->attributes[2 * count + 1][k] = static_cast<char>(OWNS_NAME);
+    if (k == before.count) {
+        if (!value || !append_attribute(element, before.count, name)) return element;
+        if (hand_over) element->attributes[2 * k + 3][k] = static_cast<char>(OWNS_NAME);
     } else if (hand_over) {
         std::free(mutable_string(name));  // the stored name stays
     }
 
-    char** list = element->attributes;
-    auto& bits = reinterpret_cast<unsigned char&>(list[2 * count + 1][k]);
-    if (bits & OWNS_VALUE) std::free(list[2 * k + 1]);
+    Attributes attributes(element->attributes);
+    auto& bits = reinterpret_cast<unsigned char&>(attributes.ownership()[k]);
+    if (bits & OWNS_VALUE) std::free(attributes.value(k));
     bits = static_cast<unsigned char>(hand_over ? bits | OWNS_VALUE : bits & ~OWNS_VALUE);
     if (!bits) bits = OWNS_NOTHING;  // a NUL would cut the ownership string short
 
     if (value)
-        list[2 * k + 1] = mutable_string(value);
+        attributes.value(k) = mutable_string(value);
     else
-        remove_attribute(element, count, k);
+        remove_attribute(element, attributes, k);
     clear_flag(element, COPY_ATTRIBUTES);
     return element;
 }

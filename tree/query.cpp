@@ -1,22 +1,10 @@
 // Read-only lookups: children by name, same-name runs, attribute values with
 // declared defaults, paths, processing instructions and the error text.
-#include "tree/tree_internal.hpp"
+#include "tree/tables.hpp"
 
 namespace xmlslice {
 
 using namespace detail;
-
-namespace {
-
-// The declared attributes of an element name: its first per-element list.
-char** declared_attributes(XmlDocument* document, const char* element_name) {
-    if (!element_name) return nullptr;
-    for (char*** list = document->attribute_defaults; *list; ++list)
-        if (names_equal((*list)[0], element_name)) return *list;
-    return nullptr;
-}
-
-}  // namespace
 
 XmlElement* element_first_named(XmlElement* element, const char* name) {
     if (!element) return nullptr;
@@ -33,13 +21,18 @@ XmlElement* element_nth_same_name(XmlElement* element, int n) {
 }
 
 const char* element_attribute_value(XmlElement* element, const char* name) {
-    if (!element) return nullptr;
-    for (char** pair = element->attributes; *pair; pair += 2)
-        if (names_equal(pair[0], name)) return pair[1];
-    char** declared = declared_attributes(document_of(element), element->name);
-    if (!declared) return nullptr;
-    for (char** triple = declared + 1; *triple; triple += 3)
-        if (names_equal(triple[0], name)) return triple[1];
+    if (!element || !name) return nullptr;
+    Attributes own(element->attributes);
+    std::size_t k = own.find(name);
+    if (k < own.count) return own.value(k);
+    if (!element->name) return nullptr;
+    char*** defaults = document_of(element)->attribute_defaults;
+    std::size_t list = find_list(defaults, element->name, std::strlen(element->name));
+    if (list == NameIndex::npos) return nullptr;
+    KeyedList declared{defaults[list]};
+    for (std::size_t i = 0; i < declared.count(3); ++i)
+        if (names_equal(declared_at(declared, i).name, name))
+            return declared_at(declared, i).default_value;
     return nullptr;
 }
 
@@ -64,9 +57,9 @@ XmlElement* element_find_path(XmlElement* element, ...) {
 
 char** document_instructions(XmlElement* element, const char* target) {
     if (!element) return empty_table();
-    for (char*** list = document_of(element)->instructions; *list; ++list)
-        if (names_equal((*list)[0], target)) return *list + 1;
-    return empty_table();
+    char*** table = document_of(element)->instructions;
+    std::size_t list = find_list(table, target, std::strlen(target));
+    return list == NameIndex::npos ? empty_table() : table[list] + 1;
 }
 
 const char* document_error_text(XmlElement* element) {

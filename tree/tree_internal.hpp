@@ -1,5 +1,6 @@
 // Shared helpers for the element records: the static empty string, the
-// attribute ownership bytes and the way from an element to its document.
+// shared empty list, the way from an element to its document and how a
+// document releases its input.
 #ifndef XMLSLICE_TREE_INTERNAL_HPP
 #define XMLSLICE_TREE_INTERNAL_HPP
 
@@ -27,11 +28,6 @@ inline bool is_empty_list(const void* table) {
     return table == static_cast<const void*>(empty_list);
 }
 
-// Bits of an attribute's ownership byte.
-constexpr unsigned char OWNS_NAME = 0x80;
-constexpr unsigned char OWNS_VALUE = 0x40;
-constexpr unsigned char OWNS_NOTHING = 0x20;
-
 // The element with no parent at the top of the chain is the document.
 inline XmlDocument* document_of(XmlElement* element) {
     while (element->parent) element = element->parent;
@@ -43,17 +39,16 @@ inline bool names_equal(const char* a, const char* b) {
     return a && b ? std::strcmp(a, b) == 0 : a == b;
 }
 
-// Number of name/value pairs in an attribute list (empty_list has none).
-inline std::size_t attribute_count(AttributeList list) {
-    std::size_t slot = 0;
-    while (list[slot]) slot += 2;
-    return slot / 2;
-}
-
 // Strings inside the parsed text are pieces of the input, never freed alone.
 inline bool lies_in_text(const XmlDocument* document, const char* string) {
     return string >= document->text_start && string <= document->text_end;
 }
+
+// mapped_length of an input the document owns as a heap buffer; any other
+// non-zero value is the length of a mapping.
+constexpr std::size_t HEAP_BUFFER = ~std::size_t(0);
+// Releases an input as its mapped_length says; 0 leaves it to its owner.
+void release_source(char* source, std::size_t mapped_length);
 
 }  // namespace xmlslice::detail
 

@@ -57,9 +57,9 @@ std::size_t plain_run(const unsigned char* bytes, std::size_t limit, const unsig
 
 }  // namespace
 
-std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out,
-                        std::uint16_t mode) {
-    const unsigned char* classes = mode ? attribute_classes.of : content_classes.of;
+std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
+    const unsigned char* classes =
+        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
     const auto* source = reinterpret_cast<const unsigned char*>(text);
     std::size_t taken = 0;
     while (taken < count) {
@@ -79,7 +79,7 @@ std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out,
     return taken;
 }
 
-char* escape_append(const char* text, std::size_t count, OutputBuffer& out, std::uint16_t mode) {
+char* escape_append(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
     escape_text(text, count, out, mode);
     return out.storage;
 }

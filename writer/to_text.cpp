@@ -1,6 +1,6 @@
 // element_to_text: an element and its subtree as XML text; for a document's
 // root also the processing instructions before and after it.
-#include "tree/tree_internal.hpp"
+#include "tree/tables.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice {
@@ -28,13 +28,12 @@ void write_instruction(OutputBuffer& out, const char* target, const char* text, 
 // the instructions that belong on the other side of the root.
 void write_instructions(OutputBuffer& out, InstructionTable table, char skipped) {
     for (char*** list = table; *list; ++list) {
-        char** texts = *list + 1;
-        std::size_t count = 0;
-        while (texts[count]) ++count;
-        const char* positions = texts[count + 1];
+        KeyedList instructions{*list};
+        std::size_t count = instructions.count();
+        const char* positions = instructions.positions(count);
         for (std::size_t k = 0; k < count; ++k)
             if (positions[k] != skipped)
-                write_instruction(out, (*list)[0], texts[k], skipped == '>');
+                write_instruction(out, instructions.key(), instructions.slot(k), skipped == '>');
     }
 }
 

@@ -1,50 +1,16 @@
 // The element walk: start tags with their own and declared attributes,
-// content interleaved with children by offset, end tags. The walk climbs
-// back through parent links, so deep trees need no stack.
-#include "tree/name_index.hpp"
-#include "tree/pod_vector.hpp"
-#include "tree/tree_internal.hpp"
+// content interleaved with children by offset, end tags.
+#include "support/name_index.hpp"
+#include "support/pod_vector.hpp"
+#include "tree/tables.hpp"
+#include "tree/tree_walk.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice::detail {
 
 namespace {
 
-constexpr std::size_t FEW_LISTS = 8;
 constexpr std::size_t FEW_NAMES = 16;
-
-// Per-element default lists by element name; the first list of a name wins.
-// A large table is hashed once per write instead of walked per element.
-class DeclaredLists {
-  public:
-    explicit DeclaredLists(AttributeDefaultTable table) : table_(table) {}
-
-    bool prepare() {
-        std::size_t count = 0;
-        while (table_[count]) ++count;
-        if (count <= FEW_LISTS) return true;
-        indexed_ = true;
-        for (std::size_t i = 0; i < count; ++i)
-            if (!index_.insert(0, table_[i][0], std::strlen(table_[i][0]), i)) return false;
-        return true;
-    }
-
-    char** find(const char* element_name) const {
-        if (!element_name) return nullptr;
-        if (!indexed_) {
-            for (char*** list = table_; *list; ++list)
-                if (names_equal((*list)[0], element_name)) return *list;
-            return nullptr;
-        }
-        std::size_t at = index_.find(0, element_name, std::strlen(element_name));
-        return at == NameIndex::npos ? nullptr : table_[at];
-    }
-
-  private:
-    AttributeDefaultTable table_;
-    NameIndex index_;
-    bool indexed_ = false;
-};
 
 // The attribute names already met on one element: compared pairwise while
 // they are few, hashed beyond that.
@@ -120,14 +86,15 @@ const char* text_of(const XmlElement* parent) {
 class ElementWriter {
   public:
     ElementWriter(OutputBuffer& out, AttributeDefaultTable defaults)
-        : out_(out), declared_(defaults) {}
+        : out_(out), defaults_(defaults), declared_(&defaults_) {}
 
-    bool prepare() { return declared_.prepare(); }
     void write_chain(XmlElement* first, std::size_t start);
 
   private:
-    void write_text_before(const XmlElement* element, std::size_t start);
-    void write_text_after(const XmlElement* parent, std::size_t start);
+    void enter(XmlElement* element);
+    void leave(XmlElement* element);
+    void write_text_before(const XmlElement* element);
+    void write_text_after(const XmlElement* parent);
     bool text_ended(const XmlElement* parent) const {
         return !ended_.empty() && ended_[ended_.size() - 1] == parent;
     }
@@ -137,50 +104,48 @@ class ElementWriter {
     void write_end_tag(const XmlElement* element);
 
     OutputBuffer& out_;
-    DeclaredLists declared_;
+    AttributeDefaultTable defaults_;
+    ListFinder declared_;
     SeenNames seen_;
+    std::size_t start_ = 0;  // where the parent's text goes on
     // Parents, innermost last, whose text ended before a child's offset:
     // nothing more of their text is written.
     PodVector<const XmlElement*> ended_;
 };
 
 void ElementWriter::write_chain(XmlElement* first, std::size_t start) {
-    const XmlElement* top_parent = first->parent;
-    XmlElement* element = first;
-    while (out_.storage) {
-        write_text_before(element, start);
-        write_start_tag(element);
-        if (element->first_child) {
-            element = element->first_child;
-            start = 0;
-            continue;
-        }
-        escape_append(element->text, UP_TO_NUL, out_, ESCAPE_CONTENT);
-        // Close elements until one has a sibling after it.
-        for (;;) {
-            write_end_tag(element);
-            start = element->offset;
-            if (element->next_in_order) break;
-            write_text_after(element->parent, start);
-            if (element->parent == top_parent) return;
-            element = element->parent;
-        }
-        element = element->next_in_order;
-    }
+    start_ = start;
+    walk_chain(
+        first, [this](XmlElement* element) { enter(element); },
+        [this](XmlElement* element) { leave(element); });
 }
 
-void ElementWriter::write_text_before(const XmlElement* element, std::size_t start) {
-    std::size_t wanted = element->offset - start;
+void ElementWriter::enter(XmlElement* element) {
+    write_text_before(element);
+    write_start_tag(element);
+    if (!element->first_child) escape_append(element->text, UP_TO_NUL, out_, Escape::content);
+    start_ = 0;
+}
+
+void ElementWriter::leave(XmlElement* element) {
+    write_end_tag(element);
+    start_ = element->offset;
+    if (!element->next_in_order) write_text_after(element->parent);
+}
+
+void ElementWriter::write_text_before(const XmlElement* element) {
+    std::size_t wanted = element->offset - start_;
     if (wanted == 0 || text_ended(element->parent)) return;
-    std::size_t taken = escape_text(text_of(element->parent) + start, wanted, out_, ESCAPE_CONTENT);
+    std::size_t taken =
+        escape_text(text_of(element->parent) + start_, wanted, out_, Escape::content);
     if (taken < wanted && !ended_.push(element->parent)) out_.fail();
 }
 
-void ElementWriter::write_text_after(const XmlElement* parent, std::size_t start) {
+void ElementWriter::write_text_after(const XmlElement* parent) {
     if (text_ended(parent))
         ended_.pop();
     else
-        escape_append(text_of(parent) + start, UP_TO_NUL, out_, ESCAPE_CONTENT);
+        escape_append(text_of(parent) + start_, UP_TO_NUL, out_, Escape::content);
 }
 
 void ElementWriter::write_start_tag(const XmlElement* element) {
@@ -197,16 +162,23 @@ void ElementWriter::write_start_tag(const XmlElement* element) {
 // for names neither the element nor an earlier declaration has.
 void ElementWriter::write_attributes(const XmlElement* element) {
     seen_.clear();
-    for (char** pair = element->attributes; *pair; pair += 2) {
-        std::size_t length = std::strlen(pair[0]);
-        if (seen_.add(pair[0], length)) write_attribute(pair[0], length, pair[1]);
+    Attributes own(element->attributes);
+    for (std::size_t k = 0; k < own.count; ++k) {
+        std::size_t length = std::strlen(own.name(k));
+        if (seen_.add(own.name(k), length)) write_attribute(own.name(k), length, own.value(k));
     }
-    if (char** declared = declared_.find(element->name))
-        for (char** triple = declared + 1; *triple; triple += 3) {
-            std::size_t length = std::strlen(triple[0]);
-            if (seen_.add(triple[0], length) && triple[1])
-                write_attribute(triple[0], length, triple[1]);
+    std::size_t list = is_empty_list(defaults_) || !element->name
+                           ? ListFinder::none
+                           : declared_.find(element->name, std::strlen(element->name));
+    if (list != ListFinder::none) {
+        KeyedList declared{defaults_[list]};
+        for (std::size_t i = 0; i < declared.count(3); ++i) {
+            Declared attribute = declared_at(declared, i);
+            std::size_t length = std::strlen(attribute.name);
+            if (seen_.add(attribute.name, length) && attribute.default_value)
+                write_attribute(attribute.name, length, attribute.default_value);
         }
+    }
     if (seen_.out_of_memory()) out_.fail();
 }
 
@@ -215,7 +187,7 @@ void ElementWriter::write_attribute(const char* name, std::size_t length, const 
     out_.put(' ');
     out_.put(name, length);
     out_.put("=\"", 2);
-    escape_append(value, UP_TO_NUL, out_, ESCAPE_ATTRIBUTE);
+    escape_append(value, UP_TO_NUL, out_, Escape::attribute);
     if (out_.reserve(1)) out_.put('"');
 }
 
@@ -232,12 +204,7 @@ void ElementWriter::write_end_tag(const XmlElement* element) {
 
 char* write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
                     AttributeDefaultTable defaults) {
-    if (!first || !out.storage) return out.storage;
-    ElementWriter writer(out, defaults);
-    if (writer.prepare())
-        writer.write_chain(first, start);
-    else
-        out.fail();
+    if (first && out.storage) ElementWriter(out, defaults).write_chain(first, start);
     return out.storage;
 }
 

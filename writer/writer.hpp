@@ -54,15 +54,15 @@ struct OutputBuffer {
     }
 };
 
-constexpr std::uint16_t ESCAPE_CONTENT = 0;
-constexpr std::uint16_t ESCAPE_ATTRIBUTE = 1;
+// Character data, or an attribute value between double quotes.
+enum class Escape : unsigned char { content, attribute };
 constexpr std::size_t UP_TO_NUL = ~std::size_t(0);
 
 // Appends at most count bytes of text (fewer when its NUL comes first),
 // escaped for mode; returns how many source bytes were taken.
-std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, std::uint16_t mode);
+std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
 // The same, returning the current storage pointer.
-char* escape_append(const char* text, std::size_t count, OutputBuffer& out, std::uint16_t mode);
+char* escape_append(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
 
 // Writes first and the siblings after it in document order, each with its
 // subtree, and their parent's text around them from position start.

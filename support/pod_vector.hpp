@@ -1,12 +1,13 @@
-// A growable array of trivially copyable values on malloc/realloc, for
-// parse-time and write-time state. Growth is geometric; a failed growth
-// leaves the contents as they were and reports false.
+// A growable array of plain values, for parse-time and write-time state.
 #ifndef XMLSLICE_POD_VECTOR_HPP
 #define XMLSLICE_POD_VECTOR_HPP
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
+
+#include "support/growth.hpp"
 
 namespace xmlslice::detail {
 
@@ -20,20 +21,17 @@ class PodVector {
     PodVector& operator=(const PodVector&) = delete;
     ~PodVector() { std::free(data_); }
 
-    bool reserve(std::size_t wanted) {
-        if (wanted <= capacity_) return true;
-        std::size_t capacity = capacity_ ? capacity_ * 2 : 16;
-        if (capacity < wanted) capacity = wanted;
-        if (capacity > ~std::size_t(0) / sizeof(T)) return false;
-        void* grown = std::realloc(data_, capacity * sizeof(T));
-        if (!grown) return false;
-        data_ = static_cast<T*>(grown);
-        capacity_ = capacity;
-        return true;
-    }
+    // False when memory runs out; the contents stay as they were.
+    bool reserve(std::size_t wanted) { return grow(data_, capacity_, wanted); }
     bool push(const T& value) {
         if (size_ == capacity_ && !reserve(size_ + 1)) return false;
         data_[size_++] = value;
+        return true;
+    }
+    bool append(const T* values, std::size_t count) {
+        if (!reserve(size_ + count)) return false;
+        std::memcpy(data_ + size_, values, count * sizeof(T));
+        size_ += count;
         return true;
     }
     void pop() { --size_; }

@@ -1,4 +1,4 @@
-#include "name_index.hpp"
+#include "support/name_index.hpp"
 
 #include <cstdlib>
 #include <cstring>

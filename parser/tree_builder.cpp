@@ -1,0 +1,135 @@
+#include "parser/tree_builder.hpp"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "tree/tree_internal.hpp"
+
+namespace xmlslice::detail {
+
+namespace {
+
+// The other name is NUL-terminated and lies before `name` in the text, so
+// reading `length` bytes of it stays inside the text.
+bool named(const XmlElement* element, const char* name, std::size_t length) {
+    return equal_bytes(element->name, name, length) && !element->name[length];
+}
+
+}  // namespace
+
+// Children of one name need no group entry until a second name comes: the
+// first child heads the group and the last child ends it.
+bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_length) {
+    XmlElement* parent = child->parent;
+    XmlElement* last = frame.last_child;
+    frame.last_child = child;
+    if (!last) {
+        parent->first_child = child;
+        return true;
+    }
+    last->next_in_order = child;
+    bool grouped = groups_.size() > frame.first_group;
+    if (named(last, child->name, name_length)) {
+        last->next_same_name = child;
+        if (grouped) groups_[frame.last_group].tail = child;
+        return true;
+    }
+    std::size_t depth = frames_.size();
+    if (!grouped) {
+        XmlElement* head = parent->first_child;
+        if (!groups_.add(frame.first_group, depth, {head, last, std::strlen(head->name)}))
+            return false;
+    }
+    std::size_t g = groups_.find(frame.first_group, depth, child->name, name_length);
+    if (g == ChildGroups::none) {
+        if (!groups_.add(frame.first_group, depth, {child, child, name_length})) return false;
+        g = groups_.size() - 1;
+    } else {
+        groups_[g].tail->next_same_name = child;
+        groups_[g].tail = child;
+    }
+    frame.last_group = g;
+    return true;
+}
+
+// The child is linked in document order before anything can fail, so it is
+// freed with the document even when its name group could not be made.
+XmlElement* TreeBuilder::new_child(Frame& frame, char* name, std::size_t name_length) {
+    auto* child = static_cast<XmlElement*>(std::malloc(sizeof(XmlElement)));
+    if (!child) return nullptr;
+    *child = XmlElement{name,    empty_table(), empty_text(), frame.text_length,          nullptr,
+                        nullptr, nullptr,       nullptr,      document_->current_element, 0};
+    return link_child(frame, child, name_length) ? child : nullptr;
+}
+
+bool TreeBuilder::open(char* name, std::size_t name_length, AttributeList attributes) {
+    XmlElement* element = document_->current_element;
+    if (element->name)
+        element = new_child(frames_.back(), name, name_length);
+    else
+        element->name = name;  // the root record becomes the root element
+    if (!element || !frames_.push({nullptr, 0, later_text_.size(), groups_.size(), 0})) {
+        attribute_list_free(attributes);
+        return false;
+    }
+    element->attributes = attributes;
+    document_->current_element = element;
+    return true;
+}
+
+// The element's text is its first run; the later runs wait in later_text_
+// and are joined with it into one block of exactly the text's size.
+// Without memory the text keeps its first run only.
+bool TreeBuilder::join_text(Frame& frame, XmlElement* element) {
+    std::size_t later = later_text_.size() - frame.first_byte;
+    if (!later) return true;
+    auto* block = static_cast<char*>(std::malloc(frame.text_length + 1));
+    if (block) {
+        std::size_t first = frame.text_length - later;
+        std::memcpy(block, element->text, first);
+        std::memcpy(block + first, later_text_.data() + frame.first_byte, later);
+        block[frame.text_length] = '\0';
+        if (element->flags & TEXT_OWNED) std::free(element->text);
+        element->text = block;
+        element->flags |= TEXT_OWNED;
+    }
+    later_text_.truncate(frame.first_byte);
+    return block != nullptr;
+}
+
+bool TreeBuilder::close() {
+    XmlElement* element = document_->current_element;
+    bool joined = join_text(frames_.back(), element);
+    groups_.close(frames_.back().first_group);
+    frames_.pop();
+    document_->current_element = element->parent;
+    return joined;
+}
+
+bool TreeBuilder::add_text(char* text, std::size_t length, bool owned) {
+    XmlElement* element = document_->current_element;
+    Frame& frame = frames_.back();
+    if (frame.text_length == 0) {
+        // Empty so far (perhaps after a run that decoded to nothing): the run
+        // replaces the text rather than joining it.
+        if (element->flags & TEXT_OWNED) std::free(element->text);
+        element->text = text;
+        element->flags = static_cast<std::uint16_t>(owned ? element->flags | TEXT_OWNED
+                                                          : element->flags & ~TEXT_OWNED);
+        frame.text_length = length;
+        return true;
+    }
+    bool kept = later_text_.append(text, length);
+    if (owned) std::free(text);
+    if (kept) frame.text_length += length;
+    return kept;
+}
+
+void TreeBuilder::finish() {
+    for (XmlElement* element = document_->current_element; !frames_.empty(); frames_.pop()) {
+        join_text(frames_.back(), element);
+        element = element->parent;
+    }
+}
+
+}  // namespace xmlslice::detail

@@ -1,0 +1,53 @@
+// Builds the tree as the scanner reads it. Children come in document order,
+// so each one links after its parent's last child and its name group's last
+// member, found without walking a chain; an element's runs of text after
+// its first are gathered and joined with it once, when it closes.
+#ifndef XMLSLICE_TREE_BUILDER_HPP
+#define XMLSLICE_TREE_BUILDER_HPP
+
+#include <cstddef>
+
+#include "parser/child_groups.hpp"
+#include "support/pod_vector.hpp"
+#include "xmlslice.hpp"
+
+namespace xmlslice::detail {
+
+class TreeBuilder {
+  public:
+    explicit TreeBuilder(XmlDocument* document) : document_(document) {}
+
+    // A start tag: names the root or adds a child to the open element, which
+    // takes the attribute list. False without memory (the list is freed).
+    bool open(char* name, std::size_t name_length, AttributeList attributes);
+    // Closes the open element, whose name the end tag has matched; false
+    // without memory to join its text.
+    bool close();
+    // A run of the open element's text, a heap string when `owned`; false
+    // without memory.
+    bool add_text(char* text, std::size_t length, bool owned);
+    // Joins the texts of the elements still open.
+    void finish();
+
+  private:
+    // An element whose end tag has not been seen.
+    struct Frame {
+        XmlElement* last_child;
+        std::size_t text_length;  // of its text so far
+        std::size_t first_byte;   // its later runs' first byte in later_text_
+        std::size_t first_group;  // its children's first group in groups_
+        std::size_t last_group;   // the last child's group, once groups are made
+    };
+    XmlElement* new_child(Frame& frame, char* name, std::size_t name_length);
+    bool link_child(Frame& frame, XmlElement* child, std::size_t name_length);
+    bool join_text(Frame& frame, XmlElement* element);
+
+    XmlDocument* document_;
+    PodVector<Frame> frames_;
+    ChildGroups groups_;
+    PodVector<char> later_text_;
+};
+
+}  // namespace xmlslice::detail
+
+#endif  // XMLSLICE_TREE_BUILDER_HPP
