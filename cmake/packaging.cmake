@@ -24,7 +24,8 @@ install(FILES ${PROJECT_BINARY_DIR}/xmlslice.pc DESTINATION ${CMAKE_INSTALL_LIBD
 
 if(XMLSLICE_BUILD_TESTS)
   # The consumer is built with the options this tree adds to every target
-  # (the sanitizer's, in a sanitizer build), so it links the library as built.
+  # (the sanitizer's, in a sanitizer build), so it links the library as built;
+  # so is the shared variant of the library that the test builds and installs.
   get_directory_property(XMLSLICE_EXTRA_COMPILE_OPTIONS DIRECTORY ${PROJECT_SOURCE_DIR} COMPILE_OPTIONS)
   get_directory_property(XMLSLICE_EXTRA_LINK_OPTIONS DIRECTORY ${PROJECT_SOURCE_DIR} LINK_OPTIONS)
   find_program(XMLSLICE_PKG_CONFIG pkg-config)
@@ -39,6 +40,11 @@ if(XMLSLICE_BUILD_TESTS)
     -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
     -DVERSION=${PROJECT_VERSION}
     -DPKG_CONFIG=${XMLSLICE_PKG_CONFIG}
+    -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+    -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+    -DSOVERSION=$<TARGET_PROPERTY:xmlslice,SOVERSION>
+    -DNM=${CMAKE_NM}
+    -DREADELF=${CMAKE_READELF}
     -P ${PROJECT_SOURCE_DIR}/tests/consumer/run_consumer_test.cmake)
   set_tests_properties(package_consumer PROPERTIES TIMEOUT 300)
 endif()

@@ -57,6 +57,9 @@ struct XmlDocument {
     char error[128];  // "" or "[error near line N]: message"
 };
 
+// The library exports these and nothing else.
+#pragma GCC visibility push(default)
+
 // The shared empty list; compare against it, never write it.
 extern char* const empty_list[1];
 
@@ -92,6 +95,8 @@ XmlElement* element_detach(XmlElement* element);
 
 // Serialising: a heap string the caller releases with free.
 char* element_to_text(XmlElement* element);
+
+#pragma GCC visibility pop
 
 }  // namespace xmlslice
 

@@ -1,9 +1,13 @@
 # Installs the built tree into a scratch prefix, then builds and runs the
 # consumer against it twice: through find_package and through pkg-config.
-set(prefix ${WORK_DIR}/prefix)
+# Then does the same with a shared build of this source tree and checks what
+# a shared install promises: the SONAME, only the public operations exported,
+# and a tool that starts from wherever the prefix was moved to.
 set(expected "<a x=\"1\" y=\"2\">t<b></b>u</a>\n")
 string(REPLACE ";" " " flags "${COMPILE_OPTIONS}")
 string(REPLACE ";" " " link_flags "${LINK_OPTIONS}")
+# Every program run here must find the library through its own RUNPATH.
+unset(ENV{LD_LIBRARY_PATH})
 
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -13,32 +17,91 @@ function(run what)
   set(output "${out}" PARENT_SCOPE)
 endfunction()
 
-function(expect_output what program)
-  run("${what}" ${program})
-  if(NOT output STREQUAL expected)
-    message(FATAL_ERROR "${what} printed:\n${output}\nexpected:\n${expected}")
+function(expect_output what wanted)
+  run("${what}" ${ARGN})
+  if(NOT output STREQUAL wanted)
+    message(FATAL_ERROR "${what} printed:\n${output}\nexpected:\n${wanted}")
+  endif()
+endfunction()
+
+# Builds the consumer in work against the install in prefix, once through
+# find_package and once through pkg-config, and runs both.
+function(check_consumer prefix work)
+  run("configure the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${work}/consumer
+    -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
+    -DXMLSLICE_WANTED_VERSION=${VERSION}
+    "-DCMAKE_CXX_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
+  run("build the consumer" ${CMAKE_COMMAND} --build ${work}/consumer)
+  expect_output("consumer built with find_package" "${expected}" ${work}/consumer/consumer)
+
+  if(NOT PKG_CONFIG)
+    message(STATUS "pkg-config not found: xmlslice.pc not checked")
+    return()
+  endif()
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+  run("pkg-config" ${PKG_CONFIG} --cflags --libs xmlslice)
+  separate_arguments(pc_flags UNIX_COMMAND "${output}")
+  separate_arguments(compile_flags UNIX_COMMAND "${flags} ${link_flags}")
+  # pkg-config gives no run path; a shared library is found through this one.
+  run("build the consumer with pkg-config" ${COMPILER} -std=c++17 ${compile_flags}
+    ${CONSUMER_DIR}/consumer.cpp ${pc_flags} -Wl,-rpath,${prefix}/${LIBDIR}
+    -o ${work}/consumer_pc)
+  expect_output("consumer built with pkg-config" "${expected}" ${work}/consumer_pc)
+endfunction()
+
+# The library's dynamic symbols are exactly the operations of the public
+# header and empty_list, apart from reserved names the toolchain adds (the
+# sanitizer's __odr_asan markers).
+function(check_exports library)
+  run("nm" ${NM} -D --defined-only -C ${library})
+  string(REGEX MATCHALL "[^\n]+" symbols "${output}")
+  set(exported "")
+  foreach(symbol ${symbols})
+    string(REGEX REPLACE "^[0-9a-f]* *[A-Za-z] " "" name "${symbol}")
+    string(REGEX REPLACE "\\(.*" "" name "${name}")
+    if(NOT name MATCHES "^__")
+      list(APPEND exported ${name})
+    endif()
+  endforeach()
+  list(SORT exported)
+  set(public attribute_list_free document_error_text document_instructions document_new
+    document_parse_buffer document_parse_descriptor document_parse_path document_parse_stream
+    element_add_child element_attribute_value element_detach element_find_path
+    element_find_path_list element_first_named element_free element_insert
+    element_nth_same_name element_set_attribute element_set_flags element_set_text
+    element_to_text empty_list)
+  list(TRANSFORM public PREPEND "xmlslice::")
+  if(NOT exported STREQUAL public)
+    string(REPLACE ";" "\n" public "${public}")
+    message(FATAL_ERROR "${library} exports:\n${output}\nexpected only:\n${public}")
+  endif()
+endfunction()
+
+function(check_soname library)
+  run("readelf" ${READELF} -d ${library})
+  if(NOT output MATCHES "Library soname: \\[libxmlslice\\.so\\.${SOVERSION}\\]")
+    message(FATAL_ERROR "${library} lacks the SONAME libxmlslice.so.${SOVERSION}:\n${output}")
   endif()
 endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
-run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+check_consumer(${WORK_DIR}/prefix ${WORK_DIR})
 
-run("configure the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build
-  -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
-  -DXMLSLICE_WANTED_VERSION=${VERSION}
-  "-DCMAKE_CXX_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
-run("build the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-expect_output("consumer built with find_package" ${WORK_DIR}/build/consumer)
+# The shared variant: the library and the tool only, built as this tree was.
+set(shared ${WORK_DIR}/shared)
+run("configure the shared build" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${shared}/build
+  -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${COMPILER} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+  -DBUILD_SHARED_LIBS=ON -DXMLSLICE_BUILD_TESTS=OFF -DXMLSLICE_BUILD_EXAMPLES=OFF
+  "-DCMAKE_CXX_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}"
+  "-DCMAKE_SHARED_LINKER_FLAGS=${link_flags}")
+run("build the shared library" ${CMAKE_COMMAND} --build ${shared}/build -j 2)
+run("install the shared build" ${CMAKE_COMMAND} --install ${shared}/build --prefix ${shared}/prefix)
+check_consumer(${shared}/prefix ${shared})
+check_soname(${shared}/prefix/${LIBDIR}/libxmlslice.so)
+check_exports(${shared}/prefix/${LIBDIR}/libxmlslice.so)
 
-if(NOT PKG_CONFIG)
-  message(STATUS "pkg-config not found: xmlslice.pc not checked")
-  return()
-endif()
-set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
-set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
-run("pkg-config" ${PKG_CONFIG} --cflags --libs xmlslice)
-separate_arguments(pc_flags UNIX_COMMAND "${output}")
-separate_arguments(compile_flags UNIX_COMMAND "${flags} ${link_flags}")
-run("build the consumer with pkg-config" ${COMPILER} -std=c++17 ${compile_flags}
-  ${CONSUMER_DIR}/consumer.cpp ${pc_flags} -o ${WORK_DIR}/consumer_pc)
-expect_output("consumer built with pkg-config" ${WORK_DIR}/consumer_pc)
+# The consumers above carry the prefix in their run path; the tool must not.
+file(RENAME ${shared}/prefix ${shared}/moved)
+set(catalog ${SOURCE_DIR}/examples/catalog.xml)
+expect_output("the installed tool" "${catalog}: ok\n" ${shared}/moved/bin/xmlslice check ${catalog})
