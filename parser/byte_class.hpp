@@ -15,7 +15,7 @@ enum ByteClass : std::uint8_t {
     STOP_ATTR_NAME = 0x08,     // "\t\r\n =/>" and NUL
     SKIP_BEFORE_VALUE = 0x10,  // "\t\r\n ="
     STOP_END_NAME = 0x20,      // "\t\r\n >" and NUL
-    BLANK = 0x40,              // "\t\r\n ", also the white space of the DTD subset
+    BLANK = 0x40,              // "\t\r\n "
 };
 
 struct ByteClassTable {

@@ -1,5 +1,6 @@
 #include "support/name_index.hpp"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -55,6 +56,7 @@ void NameIndex::clear() {
 
 NameIndex::Slot* NameIndex::locate(std::uintptr_t scope, const char* name, std::size_t length,
                                    std::uint64_t hash) const {
+    assert(count_ <= mask_ / 2 + 1);  // at most half full: a probe always meets a free slot
     for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
         Slot* slot = &slots_[i];
         if (!slot->name) return slot;

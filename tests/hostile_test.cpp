@@ -53,13 +53,6 @@ std::string repeat(const std::string& piece, std::size_t times) {
     return result;
 }
 
-std::string written(XmlElement* element) {
-    char* text = element_to_text(element);
-    std::string result = text ? text : "<null>";
-    std::free(text);
-    return result;
-}
-
 // The error and the written text; the links must hold whatever the input.
 std::string outcome(const std::string& input) {
     Parsed p(input);

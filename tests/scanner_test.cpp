@@ -427,7 +427,9 @@ void expect_trimmed(XmlDocument* d) {
             std::size_t count = list.count(stride);
             std::size_t trailer = stride == 1 ? 1 : 0;  // an instruction list's positions
             EXPECT_TRUE(sized_exactly(list.slots, (stride * count + 2 + trailer) * slot));
-            if (trailer) EXPECT_TRUE(sized_exactly(list.positions(count), count + 1));
+            if (trailer) {
+                EXPECT_TRUE(sized_exactly(list.positions(count), count + 1));
+            }
         }
         EXPECT_TRUE(sized_exactly(table, (lists + 1) * slot));
     }

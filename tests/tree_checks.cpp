@@ -81,6 +81,13 @@ std::string name_groups(XmlElement* parent) {
     return describe(parent->first_child, &XmlElement::next_name_group);
 }
 
+std::string written(XmlElement* element) {
+    char* text = element_to_text(element);
+    std::string result = text ? text : "<null>";
+    std::free(text);
+    return result;
+}
+
 std::vector<XmlElement*> add_children(XmlElement* parent, const char* words) {
     static const char* const names[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
     std::vector<XmlElement*> added;

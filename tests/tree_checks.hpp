@@ -22,6 +22,9 @@ std::string tree_violation(XmlElement* root);
 std::string child_order(XmlElement* parent);
 std::string name_groups(XmlElement* parent);
 
+// What element_to_text writes for the element, "<null>" for a null result.
+std::string written(XmlElement* element);
+
 // Adds children from words like "a0 b5 c10" (one-letter names, offsets) in
 // that order and returns them.
 std::vector<XmlElement*> add_children(XmlElement* parent, const char* words);

@@ -6,12 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "free_log.hpp"
+#include "tree/tables.hpp"
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
 using namespace xmlslice;
+using detail::attribute_list_new;
 using test_support::add_children;
 using test_support::child_order;
+using test_support::FreeLog;
 using test_support::heap_table;
 using test_support::name_groups;
 using test_support::tree_violation;
@@ -138,19 +142,28 @@ TEST(Free, ReleasesTablesAndOwnedBuffers) {
     doc->converted = heap_string("converted");
     doc->entities = static_cast<char**>(std::realloc(doc->entities, 15 * sizeof(char*)));
     doc->entities[10] = const_cast<char*>("e;");
-    doc->entities[11] = heap_string("heap value");
+    char* entity_value = doc->entities[11] = heap_string("heap value");
     doc->entities[12] = const_cast<char*>("f;");
     doc->entities[13] = text + 3;  // a piece of the text: not freed alone
     doc->entities[14] = nullptr;
+    char* default_value = heap_string("1");
     char** defaults = heap_table<char*>(
-        {const_cast<char*>("r"), const_cast<char*>("x"), heap_string("1"), const_cast<char*>(" "),
+        {const_cast<char*>("r"), const_cast<char*>("x"), default_value, const_cast<char*>(" "),
          const_cast<char*>("y"), nullptr, const_cast<char*>("*"), const_cast<char*>("z"), text,
          const_cast<char*>(" "), nullptr});
     doc->attribute_defaults = heap_table<char**>({defaults, nullptr});
-    char** pis = heap_table<char*>(
-        {const_cast<char*>("t"), const_cast<char*>("one"), nullptr, heap_string("<")});
+    char* positions = heap_string("<");
+    char** pis =
+        heap_table<char*>({const_cast<char*>("t"), const_cast<char*>("one"), nullptr, positions});
     doc->instructions = heap_table<char**>({pis, nullptr});
-    element_free(root);  // LeakSanitizer checks that each heap piece went back
+    const void* blocks[] = {
+        text,     doc->converted,          doc->entities, entity_value, default_value,
+        defaults, doc->attribute_defaults, positions,     pis,          doc->instructions,
+        root};
+    FreeLog log;
+    element_free(root);
+    for (const void* block : blocks) EXPECT_TRUE(log.freed(block));
+    EXPECT_EQ(log.freed().size(), std::size(blocks));  // nothing in the text, nothing twice
 }
 
 TEST(Free, UnmapsMappedSource) {
@@ -168,9 +181,25 @@ TEST(Free, UnmapsMappedSource) {
 }
 
 TEST(Free, AttributeListFreesOwnedStrings) {
-    char** list = heap_table<char*>(
-        {heap_string("n"), const_cast<char*>("v"), const_cast<char*>("m"), heap_string("w"),
-         heap_string("o"), heap_string("x"), const_cast<char*>("p"), const_cast<char*>("y"),
-         nullptr, heap_string("\x80\x40\xC0 ")});
-    attribute_list_free(list);
+    // A host's list with an ownership string of its own...
+    char* owned[] = {heap_string("n"), heap_string("w"), heap_string("o"), heap_string("x")};
+    char* ownership = heap_string("\x80\x40\xC0 ");
+    char** list = heap_table<char*>({owned[0], const_cast<char*>("v"), const_cast<char*>("m"),
+                                     owned[1], owned[2], owned[3], const_cast<char*>("p"),
+                                     const_cast<char*>("y"), nullptr, ownership});
+    {
+        FreeLog log;
+        attribute_list_free(list);
+        EXPECT_EQ(log.freed(), (std::vector<const void*>{owned[0], owned[1], owned[2], owned[3],
+                                                         ownership, list}));
+    }
+    // ...and one whose ownership string lies in its own block.
+    AttributeList one_block = attribute_list_new(1);
+    one_block[0] = heap_string("a");
+    one_block[1] = const_cast<char*>("b");
+    one_block[3][0] = static_cast<char>(0x80);
+    const void* name = one_block[0];
+    FreeLog log;
+    attribute_list_free(one_block);
+    EXPECT_EQ(log.freed(), (std::vector<const void*>{name, one_block}));
 }

@@ -11,17 +11,11 @@
 #include "xmlslice.hpp"
 
 using namespace xmlslice;
+using test_support::written;
 
 namespace {
 
 using Strings = std::vector<const char*>;
-
-std::string written(XmlElement* element) {
-    char* text = element_to_text(element);
-    std::string result = text ? text : "<null>";
-    std::free(text);
-    return result;
-}
 
 char* text(const char* literal) {
     return const_cast<char*>(literal);

@@ -1,5 +1,8 @@
 #include "tree_stats.hpp"
 
+#include "tree/tables.hpp"
+#include "tree/tree_walk.hpp"
+
 #include <algorithm>
 #include <iterator>
 
@@ -12,7 +15,7 @@ std::size_t count_instructions(XmlElement* root) {
     const auto* document = reinterpret_cast<const XmlDocument*>(root);
     std::size_t count = 0;
     for (char*** list = document->instructions; *list; ++list)
-        for (char** text = *list + 1; *text; ++text) ++count;
+        count += detail::KeyedList{*list}.count();
     return count;
 }
 
@@ -24,26 +27,17 @@ TreeStats measure_tree(XmlElement* root) {
     stats.instructions = count_instructions(root);
     if (!root->name) return stats;  // no root element was ever opened
 
-    // Depth-first through first_child, climbing back through parent links.
-    XmlElement* element = root;
-    std::size_t depth = 1;
-    for (;;) {
-        ++stats.elements;
-        AttributeRange own = attributes(element);
-        stats.attributes += static_cast<std::size_t>(std::distance(own.begin(), own.end()));
-        stats.max_depth = std::max(stats.max_depth, depth);
-        if (element->first_child) {
-            element = element->first_child;
-            ++depth;
-            continue;
-        }
-        while (element != root && !element->next_in_order) {
-            element = element->parent;
-            --depth;
-        }
-        if (element == root) return stats;
-        element = element->next_in_order;
-    }
+    std::size_t depth = 0;
+    detail::walk_chain(
+        root,
+        [&](XmlElement* element) {
+            ++stats.elements;
+            AttributeRange own = attributes(element);
+            stats.attributes += static_cast<std::size_t>(std::distance(own.begin(), own.end()));
+            stats.max_depth = std::max(stats.max_depth, ++depth);
+        },
+        [&](XmlElement*) { --depth; });
+    return stats;
 }
 
 }  // namespace xmlslice::tool

@@ -1,38 +1,29 @@
 // The output block: 1024 bytes to start, geometric growth, one trim.
 #include <cstdlib>
 
+#include "support/growth.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice::detail {
 
 namespace {
-constexpr std::size_t GROWTH_STEP = 1024;
+constexpr std::size_t STEP = 1024;
 }
 
 bool OutputBuffer::open() {
-    storage = static_cast<char*>(std::malloc(GROWTH_STEP));
+    storage = static_cast<char*>(std::malloc(STEP));
     if (!storage) return false;
     storage[0] = '\0';
     used = 0;
-    capacity = GROWTH_STEP;
+    capacity = STEP;
     return true;
 }
 
-// Growth is geometric, in whole 1024-byte steps: one step at a time would
-// copy a long output over and over whenever realloc cannot extend in place.
+// Growth is geometric, in whole 1024-byte steps.
 bool OutputBuffer::grow(std::size_t needed) {
-    if (!storage) return false;
-    std::size_t wanted = capacity + capacity / 2;
-    if (wanted < needed) wanted = needed;
-    std::size_t grown = (wanted + GROWTH_STEP - 1) / GROWTH_STEP * GROWTH_STEP;
-    char* moved = grown >= needed ? static_cast<char*>(std::realloc(storage, grown)) : nullptr;
-    if (!moved) {
-        fail();
-        return false;
-    }
-    storage = moved;
-    capacity = grown;
-    return true;
+    if (storage && detail::grow(storage, capacity, (needed + STEP - 1) / STEP * STEP)) return true;
+    fail();
+    return false;
 }
 
 void OutputBuffer::fail() {

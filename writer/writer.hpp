@@ -4,7 +4,6 @@
 #define XMLSLICE_WRITER_HPP
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 #include "xmlslice.hpp"
