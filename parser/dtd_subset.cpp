@@ -209,7 +209,8 @@ Step SubsetReader::default_value(char* element, std::size_t element_length, char
 
 }  // namespace
 
-bool read_internal_subset(Parser& parser, char* start, std::size_t length) {
+// Read once per document, so compiled for size.
+[[gnu::cold]] bool read_internal_subset(Parser& parser, char* start, std::size_t length) {
     start[length] = '\0';
     return SubsetReader(parser).read(start);
 }

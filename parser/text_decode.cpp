@@ -17,24 +17,22 @@ namespace xmlslice::detail {
 
 namespace {
 
-// What a mode does besides normalising line ends. A plain run ends at a
-// reference ('&', and '%' in entity values) or, in attribute values, at white
-// space, which becomes a space; `first_change` stops at CR as well.
+// What a mode does besides normalising line ends. Its search stops at the
+// bytes it may change: CR, references ('&', and '%' in entity values) and,
+// in attribute values, white space, which becomes a space.
 struct ModeTraits {
-    char* (*first_change)(char*);
-    char* (*plain_end)(char*);
+    char* (*find_change)(char*);
     bool general_references;  // '&name;' is expanded
+    bool spaces;              // white space becomes a space
     bool collapse;            // spaces collapse, ends trimmed
 };
 
 constexpr ModeTraits mode_traits[] = {
-    {find_any<'&', '\r'>, find_any<'&'>, true, false},
-    {find_any<'\r'>, find_any<>, false, false},
-    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true,
-     false},
-    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true,
-     true},
-    {find_any<'&', '%', '\r'>, find_any<'&', '%'>, false, false},
+    {find_any<'&', '\r'>, true, false, false},
+    {find_any<'\r'>, false, false, false},
+    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true, true, false},
+    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true, true, true},
+    {find_any<'&', '%', '\r'>, false, false, false},
 };
 
 int digit_value(int c) {
@@ -238,15 +236,15 @@ DecodeStatus Decoder::expand_references(char* first_special) {
     while (top().next != top().end) {
         Segment& segment = top();
         auto* at = const_cast<char*>(segment.next);
-        std::size_t run = static_cast<std::size_t>(mode_.plain_end(at) - at);
+        std::size_t run = static_cast<std::size_t>(mode_.find_change(at) - at);
         if (run) {
             if (!emit(at, run)) return DecodeStatus::out_of_memory;
             consume(run);
             continue;
         }
-        if (*at != '&' && *at != '%') {  // white space in an attribute value
-            if (*at == '\n') before_line_change();
-            if (!emit(" ", 1)) return DecodeStatus::out_of_memory;
+        if (*at != '&' && *at != '%') {  // a blank, or a CR from an entity's value
+            if (*at == '\n' && mode_.spaces) before_line_change();
+            if (!emit(mode_.spaces ? " " : at, 1)) return DecodeStatus::out_of_memory;
             consume(1);
             continue;
         }
@@ -292,10 +290,10 @@ std::ptrdiff_t Decoder::lost_line_ends() const {
 }
 
 Decoded Decoder::run(std::size_t clean) {
-    char* first = mode_.first_change(text_ + clean);
+    char* first = mode_.find_change(text_ + clean);
     if (auto* cr = static_cast<char*>(std::memchr(first, '\r', end_ - first))) {
         fold_line_ends(cr);
-        first = mode_.plain_end(first);
+        first = mode_.find_change(first);
     }
     char* result = text_;
     std::size_t length = end_ - text_;

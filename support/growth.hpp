@@ -9,18 +9,17 @@
 
 namespace xmlslice::detail {
 
-// Room for `needed` elements; on failure the block is left as it was.
+// Room for `needed` elements of `size` bytes; on failure the block is left
+// as it was. One out-of-line body serves every element type.
+bool grow_block(void*& block, std::size_t& capacity, std::size_t needed, std::size_t size);
+
 template <class T>
 bool grow(T*& block, std::size_t& capacity, std::size_t needed) {
     if (needed <= capacity) return true;
-    std::size_t wanted = capacity > 8 ? 2 * capacity : 16;
-    if (wanted < needed) wanted = needed;
-    if (wanted > ~std::size_t(0) / sizeof(T)) return false;
-    void* grown = std::realloc(block, wanted * sizeof(T));
-    if (!grown) return false;
-    block = static_cast<T*>(grown);
-    capacity = wanted;
-    return true;
+    void* untyped = block;
+    bool grown = grow_block(untyped, capacity, needed, sizeof(T));
+    block = static_cast<T*>(untyped);
+    return grown;
 }
 
 // A failed trim keeps the larger block, which still holds everything.
