@@ -35,6 +35,10 @@ class EntitySet {
     // The first entry whose name the text after the '&' or '%' at the reader
     // begins with. Uses the context's scratch space and counts its search.
     bool find(Lookahead reader, DecodeContext& context, Match& match) const;
+    // The entry, among those the table held before any declaration, that the
+    // bytes after a '&' surely name; npos when the full search must decide.
+    std::size_t find_leading(const char* bytes, std::size_t available) const;
+    std::size_t name_length(std::size_t entry) const { return entries_[entry].name_length; }
 
     std::size_t count() const { return count_; }
     const char* name(std::size_t entry) const { return (*table_)[2 * entry]; }
@@ -50,7 +54,6 @@ class EntitySet {
     bool index_entry(std::size_t name_length, std::size_t value_length);
     std::size_t find_exotic(Lookahead reader, std::size_t& searched) const;
     std::size_t find_natural(Lookahead reader, PodVector<char>& key) const;
-    std::size_t find_leading(const char* bytes, std::size_t available) const;
 
     struct Entry {
         std::size_t name_length;

@@ -1,5 +1,6 @@
 // The document scanner: one forward pass over the text that cuts it into
 // NUL-terminated strings in place and builds the tree as it goes.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +32,10 @@ constexpr Ending failure() {
     return {nullptr, nullptr};
 }
 
+bool has_zero_byte(std::uint64_t word) {
+    return (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
+}
+
 class Scanner {
   public:
     explicit Scanner(Parser& parser) : parser_(parser), document_(parser.document) {}
@@ -46,6 +51,7 @@ class Scanner {
     AttributeList take_attributes();
     void drop_attributes();
     Ending end_tag(char* lt);
+    char* end_of_open_name(const char* open, char* at) const;
     Ending comment(char* lt);
     Ending cdata_section(char* lt);
     Ending instruction(char* lt);
@@ -223,17 +229,26 @@ Ending Scanner::finish_tag(char* name, std::size_t name_length, char* at, bool e
     return at_end ? ran_to_end(name) : closed_at(close);
 }
 
-// The name is compared with the open element's where it stands.
+// Where the end tag's name at `at` ends when it is the open element's name,
+// or null. Eight bytes are compared at a time while both names lie before
+// the end of the text.
+char* Scanner::end_of_open_name(const char* open, char* at) const {
+    for (const char* end = document_->text_end - 8; at <= end; at += 8, open += 8) {
+        std::uint64_t expected, found;
+        std::memcpy(&expected, open, 8);
+        std::memcpy(&found, at, 8);
+        if (expected != found || has_zero_byte(expected)) break;
+    }
+    while (*open && *open == *at) ++open, ++at;
+    return !*open && has_class(*at, STOP_END_NAME) ? at : nullptr;
+}
+
 Ending Scanner::end_tag(char* lt) {
     char* name = lt + 2;
-    char* at = name;
-    bool matches = false;
-    if (XmlElement* open = document_->current_element; open && open->name) {
-        const char* expected = open->name;
-        while (*expected && *expected == *at) ++expected, ++at;
-        matches = !*expected && has_class(*at, STOP_END_NAME);
-    }
-    if (!matches) at = skip_until(at, STOP_END_NAME);
+    XmlElement* open = document_->current_element;
+    char* at = open && open->name ? end_of_open_name(open->name, name) : nullptr;
+    bool matches = at != nullptr;
+    if (!matches) at = skip_until(name, STOP_END_NAME);
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
     parser_.lines.note_overwrite(name, at);

@@ -44,6 +44,21 @@ int digit_value(int c) {
 
 }  // namespace
 
+// A character reference in its usual form, digits and ';' only, with a
+// value the general reader would take; false leaves the rest to it.
+bool read_plain_reference(const char* at, std::int64_t& value, std::size_t& taken) {
+    const char* digits = at + 2 + (at[2] == 'x');
+    int base = at[2] == 'x' ? 16 : 10;
+    std::int64_t number = 0;
+    const char* end = digits;
+    for (; digit_value(*end) < base && end - digits < 7; ++end)
+        number = number * base + digit_value(*end);
+    if (end == digits || *end != ';' || number == 0) return false;
+    value = number;
+    taken = end + 1 - at;
+    return true;
+}
+
 // Blanks, a sign, for base 16 an optional 0x, then digits. Values of 2^31
 // and beyond (either sign) are refused and the reference stays as written.
 bool read_reference_number(Lookahead& reader, std::int64_t& value) {
@@ -91,11 +106,14 @@ class Decoder {
 
     void fold_line_ends(char* first_cr);
     DecodeStatus expand_references(char* first_special);
+    DecodeStatus expand_main();
+    bool simple_change(const char* at, char* encoded, std::size_t& length, std::size_t& taken);
     DecodeStatus reference();
     DecodeStatus character_reference();
     DecodeStatus entity_reference(const EntitySet::Match& match);
     DecodeStatus emit_reference_bytes(const char* bytes, std::size_t length, std::size_t read);
     void consume(std::size_t count);
+    bool reserve(std::size_t count);
     bool emit(const char* bytes, std::size_t count);
     bool move_to_heap(std::size_t extra);
     void before_line_change();
@@ -131,13 +149,18 @@ void Decoder::fold_line_ends(char* first_cr) {
     end_ = write;
 }
 
-// In place the output never outruns the input; on the heap it grows.
+// Room for count more bytes and a NUL: in place the output never outruns
+// the input; on the heap the block grows.
+bool Decoder::reserve(std::size_t count) {
+    if (!heap_) return true;
+    std::size_t used = out_ - heap_;
+    if (!grow(heap_, heap_capacity_, used + count + 1)) return false;
+    out_ = heap_ + used;
+    return true;
+}
+
 bool Decoder::emit(const char* bytes, std::size_t count) {
-    if (heap_) {
-        std::size_t used = out_ - heap_;
-        if (!grow(heap_, heap_capacity_, used + count + 1)) return false;
-        out_ = heap_ + used;
-    }
+    if (!reserve(count)) return false;
     if (out_ != bytes) std::memmove(out_, bytes, count);
     out_ += count;
     return true;
@@ -229,11 +252,67 @@ DecodeStatus Decoder::reference() {
     return emit_reference_bytes(&byte, 1, 1);
 }
 
+// What the main text most often holds needs no segments: white space in an
+// attribute value, a character reference in its usual form and the
+// predefined entities. The bytes a change stands for, and how many it takes.
+bool Decoder::simple_change(const char* at, char* encoded, std::size_t& length,
+                            std::size_t& taken) {
+    if (*at != '&') {
+        if (!mode_.spaces) return false;
+        if (*at == '\n') before_line_change();
+        encoded[0] = ' ';
+        length = taken = 1;
+        return true;
+    }
+    std::int64_t value;
+    if (at[1] == '#') {
+        if (!read_plain_reference(at, value, taken)) return false;
+        length = encode_utf8(value, encoded);
+    } else {
+        if (!mode_.general_references) return false;
+        std::size_t entry = entities_.find_leading(at + 1, end_ - (at + 1));
+        if (entry == NameIndex::npos || !entities_.single_reference(entry, encoded, length))
+            return false;
+        taken = entities_.name_length(entry) + 1;
+        // A value longer than its reference moves the text to the heap first.
+        if (entities_.value_length(entry) > taken && !heap_) return false;
+        context_.expanded += entities_.value_length(entry);
+    }
+    if (encoded[0] == '\n' || encoded[0] == '\r') before_line_change();
+    if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
+    return true;
+}
+
+// On the main text, by pointers, until something needs the general way or
+// the text ends. No change writes more than it reads, so a heap block that
+// can take the rest of the text needs no growth on the way.
+DecodeStatus Decoder::expand_main() {
+    char* at = const_cast<char*>(main_text().next);
+    if (!reserve(end_ - at)) return DecodeStatus::out_of_memory;
+    for (;;) {
+        char* stop = mode_.find_change(at);
+        if (out_ != at) std::memmove(out_, at, stop - at);
+        out_ += stop - at;
+        main_text().next = at = stop;
+        char encoded[6];
+        std::size_t length, taken;
+        if (at == end_ || !simple_change(at, encoded, length, taken)) break;
+        for (std::size_t i = 0; i < length; ++i) *out_++ = encoded[i];
+        at += taken;
+    }
+    return context_.over_limit() ? DecodeStatus::too_large : DecodeStatus::ok;
+}
+
 DecodeStatus Decoder::expand_references(char* first_special) {
     context_.segments.clear();
     if (!context_.segments.push({first_special, end_})) return DecodeStatus::out_of_memory;
     out_ = first_special;
     while (top().next != top().end) {
+        if (depth() == 1) {
+            DecodeStatus status = expand_main();
+            if (status != DecodeStatus::ok) return status;
+            if (top().next == top().end) break;
+        }
         Segment& segment = top();
         auto* at = const_cast<char*>(segment.next);
         std::size_t run = static_cast<std::size_t>(mode_.find_change(at) - at);

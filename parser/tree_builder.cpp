@@ -17,8 +17,35 @@ bool named(const XmlElement* element, const char* name, std::size_t length) {
 
 }  // namespace
 
-// Children of one name need no group entry until a second name comes: the
-// first child heads the group and the last child ends it.
+// While a parent's chains are short, a child's group is found by walking
+// them: its name group's last member gets the child, or the last head does
+// as a new head. Null when the walk grew too long.
+XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child, std::size_t length) {
+    std::size_t steps = 0;
+    XmlElement* head = parent->first_child;
+    for (; steps < FEW_STEPS; ++steps, head = head->next_name_group) {
+        if (named(head, child->name, length)) {
+            while (head->next_same_name && ++steps < FEW_STEPS) head = head->next_same_name;
+            return head->next_same_name ? nullptr : (head->next_same_name = child, head);
+        }
+        if (!head->next_name_group) return head->next_name_group = child, head;
+    }
+    return nullptr;
+}
+
+// Entries for the groups a parent's chains hold, once walking them is too long.
+bool TreeBuilder::make_groups(Frame& frame, XmlElement* parent) {
+    std::size_t depth = frames_.size();
+    for (XmlElement* head = parent->first_child; head; head = head->next_name_group) {
+        XmlElement* tail = head;
+        while (tail->next_same_name) tail = tail->next_same_name;
+        if (tail == frame.last_child) frame.last_group = groups_.size();
+        if (!groups_.add(frame.first_group, depth, {head, tail, std::strlen(head->name)}))
+            return false;
+    }
+    return true;
+}
+
 bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_length) {
     XmlElement* parent = child->parent;
     XmlElement* last = frame.last_child;
@@ -34,12 +61,13 @@ bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_l
         if (grouped) groups_[frame.last_group].tail = child;
         return true;
     }
-    std::size_t depth = frames_.size();
     if (!grouped) {
-        XmlElement* head = parent->first_child;
-        if (!groups_.add(frame.first_group, depth, {head, last, std::strlen(head->name)}))
-            return false;
+        if (walk_groups(parent, child, name_length)) return true;
+        frame.last_child = last;
+        if (!make_groups(frame, parent)) return false;
+        frame.last_child = child;
     }
+    std::size_t depth = frames_.size();
     std::size_t g = groups_.find(frame.first_group, depth, child->name, name_length);
     if (g == ChildGroups::none) {
         if (!groups_.add(frame.first_group, depth, {child, child, name_length})) return false;

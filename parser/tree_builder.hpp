@@ -36,10 +36,15 @@ class TreeBuilder {
         std::size_t text_length;  // of its text so far
         std::size_t first_byte;   // its later runs' first byte in later_text_
         std::size_t first_group;  // its children's first group in groups_
-        std::size_t last_group;   // the last child's group, once groups are made
+        std::size_t last_group;   // the last child's group, once entries are made
     };
     XmlElement* new_child(Frame& frame, char* name, std::size_t name_length);
     bool link_child(Frame& frame, XmlElement* child, std::size_t name_length);
+    XmlElement* walk_groups(XmlElement* parent, XmlElement* child, std::size_t length);
+    bool make_groups(Frame& frame, XmlElement* parent);
+
+    // Chains are walked while that takes at most this many steps.
+    static constexpr std::size_t FEW_STEPS = 8;
     bool join_text(Frame& frame, XmlElement* element);
 
     XmlDocument* document_;

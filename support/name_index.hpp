@@ -8,16 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/bytes.hpp"
+
 namespace xmlslice::detail {
 
 std::uint64_t hash_bytes(const char* bytes, std::size_t length);
-
-// Names are short: a plain loop beats a call for them.
-inline bool equal_bytes(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i)
-        if (a[i] != b[i]) return false;
-    return true;
-}
 
 class NameIndex {
   public:

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <type_traits>
 
+#include "support/bytes.hpp"
 #include "support/growth.hpp"
 
 namespace xmlslice::detail {
@@ -28,9 +28,9 @@ class PodVector {
         data_[size_++] = value;
         return true;
     }
-    bool append(const T* values, std::size_t count) {
+    bool append(const char* bytes, std::size_t count) {
         if (!reserve(size_ + count)) return false;
-        std::memcpy(data_ + size_, values, count * sizeof(T));
+        copy_bytes(data_ + size_, bytes, count);
         size_ += count;
         return true;
     }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "support/bytes.hpp"
 #include "xmlslice.hpp"
 
 namespace xmlslice::detail {
@@ -25,10 +26,7 @@ struct OutputBuffer {
     }
     // Only after a reserve that covered length.
     void put(const char* bytes, std::size_t length) {
-        if (length <= 16)
-            put_short(bytes, length);
-        else
-            std::memcpy(storage + used, bytes, length);
+        copy_bytes(storage + used, bytes, length);
         used += length;
     }
     void put(char byte) { storage[used++] = byte; }
@@ -38,19 +36,6 @@ struct OutputBuffer {
 
   private:
     bool grow(std::size_t needed);
-    // Names and short runs: two overlapping fixed-size moves instead of a call.
-    void put_short(const char* bytes, std::size_t length) {
-        char* to = storage + used;
-        if (length >= 8) {
-            std::memcpy(to, bytes, 8);
-            std::memcpy(to + length - 8, bytes + length - 8, 8);
-        } else if (length >= 4) {
-            std::memcpy(to, bytes, 4);
-            std::memcpy(to + length - 4, bytes + length - 4, 4);
-        } else {
-            for (std::size_t i = 0; i < length; ++i) to[i] = bytes[i];
-        }
-    }
 };
 
 // Character data, or an attribute value between double quotes.
