@@ -56,7 +56,9 @@ chart=build-bench/results-$name.png
 [ "$allocator" = glibc ] && chart=bench/results.png
 if command -v gnuplot >/dev/null; then
   libraries=$(awk -F'\t' 'NR == 2 { print NF - 1 }' "$ratios")
-  gnuplot -e "data='$ratios'; output='$chart'; libraries=$libraries" bench/plot.gp 2>/dev/null
+  documents=$(awk '/^# / { block++ } block == 1 && /^"/ && !/^"geomean"/ { n++ } END { print n }' "$ratios")
+  gnuplot -e "data='$ratios'; output='$chart'; libraries=$libraries; documents=$documents" \
+    bench/plot.gp 2>&1 | grep -v 'no valid points' || true
   echo "chart: $chart"
 else
   echo "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)"
