@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Instructions per element of one warm parse of the generated records document, counted by
-# callgrind: the parse that follows the free of a first tree, nothing else (the measuring child
-# switches collection on and off around it). Needs valgrind.
-# Usage: bench/callgrind.sh [library...]        (default: xmlslice pugixml)
+# Instructions per element of one warm parse, counted by callgrind: the parse that follows the
+# free of a first tree, nothing else (the measuring child switches collection on and off around
+# it). Needs valgrind.
+# Usage: bench/callgrind.sh [--document FILE] [library...]
+#   default: the generated records document; xmlslice and pugixml
 # The callgrind output stays in build-bench/callgrind/ for callgrind_annotate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 1; }
+document=
+if [ "${1:-}" = --document ]; then
+  document=$(realpath "$2")
+  shift 2
+fi
 [ $# -gt 0 ] || set -- xmlslice pugixml
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DXMLSLICE_BUILD_BENCH=ON \
@@ -15,11 +21,13 @@ cmake --build build-bench -j2 --target xmlslice_compare >/dev/null
 compare=build-bench/bench/xmlslice_compare
 out=build-bench/callgrind
 mkdir -p "$out"
-"$compare" --corpus-dir "$out" documents >/dev/null
-document=$out/records.xml
+if [ -z "$document" ]; then
+  "$compare" --corpus-dir "$out" documents >/dev/null
+  document=$out/records.xml
+fi
 # Start tags: '<' followed by a name, not by '/', '?' or '!'.
 elements=$(grep -o '<[^/?!]' "$document" | wc -l)
-echo "library at commit $(git rev-parse --short HEAD); records document: $(stat -c %s "$document") bytes, $elements elements"
+echo "library at commit $(git rev-parse --short HEAD); $document: $(stat -c %s "$document") bytes, $elements elements"
 printf '%-12s %14s %12s %18s %16s\n' library instructions per-element "in malloc/free" "consolidating"
 for library in "$@"; do
   file=$out/$library.out
