@@ -37,7 +37,9 @@ name=$(basename "$allocator")
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DXMLSLICE_BUILD_BENCH=ON \
   -DXMLSLICE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target xmlslice_compare >/dev/null
-echo "library at commit $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- include tree parser writer || echo ', with uncommitted changes')"
+# The library's own last commit, which is what the figures describe.
+echo "library as of commit $(git log -1 --format=%h -- include tree parser writer)$(
+  git diff --quiet HEAD -- include tree parser writer || echo ', with uncommitted changes')"
 
 if [[ " $* " == *" allocators "* ]]; then
   list=glibc=
@@ -47,11 +49,13 @@ if [[ " $* " == *" allocators "* ]]; then
   exec build-bench/bench/xmlslice_compare --allocators "$list" "$@"
 fi
 
+if [[ " $* " == *" scaling "* ]]; then
+  exec build-bench/bench/xmlslice_compare --allocator "$name=$preload" "$@"
+fi
 ratios=build-bench/ratios-$name.tsv
 rm -f "$ratios"
 build-bench/bench/xmlslice_compare --allocator "$name=$preload" --ratio-table "$ratios" "$@"
-
-[ -f "$ratios" ] || exit 0
+[ -s "$ratios" ] || exit 0
 chart=build-bench/results-$name.png
 [ "$allocator" = glibc ] && chart=bench/results.png
 if command -v gnuplot >/dev/null; then
