@@ -27,7 +27,7 @@ if [ -z "$document" ]; then
 fi
 # Start tags: '<' followed by a name, not by '/', '?' or '!'.
 elements=$(grep -o '<[^/?!]' "$document" | wc -l)
-echo "library as of commit $(git log -1 --format=%h -- include tree parser writer); $document: $(stat -c %s "$document") bytes, $elements elements"
+echo "library as of commit $(git log -1 --format=%h -- include support tree parser writer); $document: $(stat -c %s "$document") bytes, $elements elements"
 printf '%-12s %14s %12s %18s %16s\n' library instructions per-element "in malloc/free" "consolidating"
 for library in "$@"; do
   file=$out/$library.out

@@ -38,8 +38,8 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DXMLSLICE_BUILD_BENCH=ON \
   -DXMLSLICE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target xmlslice_compare >/dev/null
 # The library's own last commit, which is what the figures describe.
-echo "library as of commit $(git log -1 --format=%h -- include tree parser writer)$(
-  git diff --quiet HEAD -- include tree parser writer || echo ', with uncommitted changes')"
+echo "library as of commit $(git log -1 --format=%h -- include support tree parser writer)$(
+  git diff --quiet HEAD -- include support tree parser writer || echo ', with uncommitted changes')"
 
 if [[ " $* " == *" allocators "* ]]; then
   list=glibc=
