@@ -44,6 +44,8 @@ using Peers = std::vector<std::unique_ptr<Peer>>;
 
 // xmlslice first, then every peer found at build time; names those that were not.
 Peers available_peers();
+// The library of that name, or null when it is unknown or was not found at build time.
+std::unique_ptr<Peer> make_peer(const std::string& name);
 
 // Each returns null when the library was not found at build time.
 std::unique_ptr<Peer> make_xmlslice_peer();

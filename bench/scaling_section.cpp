@@ -1,0 +1,55 @@
+// Parse cost per MB on adversarial shapes at three sizes: a step whose cost grows with what
+// came before it shows as a rising figure.
+#include <cstdio>
+#include <string>
+
+#include "corpus.hpp"
+#include "sections.hpp"
+#include "stats.hpp"
+
+namespace bench {
+
+namespace {
+
+const int scales[] = {1, 4, 16};
+constexpr std::size_t scale_count = sizeof scales / sizeof *scales;
+
+// times[library][scale] holds one figure per round; empty when the library rejected a size.
+using Times = std::vector<std::vector<std::vector<double>>>;
+
+void print_shape(const char* shape, const std::vector<std::string>& libraries, const Times& times) {
+    for (std::size_t library = 0; library < libraries.size(); ++library) {
+        std::printf("%-24s%-11s", library == 0 ? shape : "", libraries[library].c_str());
+        double first = 0, last = 0;
+        for (std::size_t scale = 0; scale < scale_count; ++scale) {
+            last = median(times[library][scale]);
+            if (scale == 0) first = last;
+            std::printf("%10s", format(last).c_str());
+        }
+        std::printf("%10s\n", format(last / first).c_str());
+    }
+}
+
+}  // namespace
+
+void run_scaling(const std::vector<std::string>& libraries, const Options& options) {
+    std::printf(
+        "\nScaling: parse ms per MB at 1.5, 6 and 24 MiB, medians of %d interleaved"
+        " rounds; target 16x/1x <= 1.3\n%-24s%-11s%10s%10s%10s%10s\n",
+        options.rounds, "shape", "library", "1x", "4x", "16x", "16x/1x");
+    for (std::size_t shape = 0; shape < std::size(adversarial_shapes); ++shape) {
+        Times times(libraries.size(), std::vector<std::vector<double>>(scale_count));
+        for (int round = 0; round < options.rounds; ++round)
+            for (std::size_t scale = 0; scale < scale_count; ++scale)
+                in_turn(libraries.size(), round, [&](std::size_t library) {
+                    const std::string source =
+                        std::to_string(shape) + ":" + std::to_string(scales[scale]);
+                    const ChildReport report =
+                        measure_in_child(options.allocator, "scaling", libraries[library], source);
+                    if (report.ok) times[library][scale].push_back(report.first);
+                });
+        print_shape(adversarial_shapes[shape].name, libraries, times);
+    }
+}
+
+}  // namespace bench
