@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
-#include "parser/byte_search.hpp"
+#include "support/byte_search.hpp"
 #include "parser/parser.hpp"
 #include "tree/tables.hpp"
 

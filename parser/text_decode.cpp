@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
-#include "parser/byte_search.hpp"
+#include "support/byte_search.hpp"
 #include "parser/entity_set.hpp"
 #include "parser/line_ledger.hpp"
 #include "support/growth.hpp"

@@ -30,8 +30,10 @@ inline void copy_bytes(char* to, const char* from, std::size_t length) {
     } else if (length >= 4) {
         std::memcpy(to, from, 4);
         std::memcpy(to + length - 4, from + length - 4, 4);
-    } else {
-        for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
+    } else if (length) {
+        to[0] = from[0];
+        to[length / 2] = from[length / 2];
+        to[length - 1] = from[length - 1];
     }
 }
 

@@ -1,5 +1,6 @@
 // Escaping of content and attribute values. Runs of bytes that need no
-// replacement are found with a class table and copied in one piece.
+// replacement are found sixteen bytes at a time and copied in one piece.
+#include "support/byte_search.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice::detail {
@@ -41,42 +42,48 @@ struct ByteClasses {
 constexpr ByteClasses content_classes(false);
 constexpr ByteClasses attribute_classes(true);
 
-// Room tested before each source byte: more than the longest replacement.
-constexpr std::size_t BYTE_HEADROOM = 10;
-
-// Length of the leading run of PLAIN bytes, at most limit. Never reads past
-// the first non-PLAIN byte, so it stops at the NUL.
-std::size_t plain_run(const unsigned char* bytes, std::size_t limit, const unsigned char* classes) {
-    std::size_t n = 0;
-    while (limit - n >= 4 && !classes[bytes[n]] && !classes[bytes[n + 1]] &&
-           !classes[bytes[n + 2]] && !classes[bytes[n + 3]])
-        n += 4;
-    while (n < limit && !classes[bytes[n]]) ++n;
-    return n;
-}
-
 }  // namespace
+
+const char* find_special(const char* at, const char* limit, Escape mode) {
+#ifdef XMLSLICE_SSE2
+    auto content = [](__m128i x) {
+        return _mm_or_si128(
+            _mm_or_si128(equal_to(x, '\0'), equal_to(x, '&')),
+            _mm_or_si128(_mm_or_si128(equal_to(x, '<'), equal_to(x, '>')), equal_to(x, '\r')));
+    };
+    auto attribute = [](__m128i x) {
+        return _mm_or_si128(_mm_or_si128(_mm_or_si128(equal_to(x, '\0'), equal_to(x, '&')),
+                                         _mm_or_si128(equal_to(x, '<'), equal_to(x, '>'))),
+                            _mm_or_si128(equal_to(x, '"'), control_space(x)));
+    };
+    auto* start = const_cast<char*>(at);
+    if (!limit)
+        return mode == Escape::content ? find_first(start, content) : find_first(start, attribute);
+    return mode == Escape::content ? find_first_before(at, limit, content)
+                                   : find_first_before(at, limit, attribute);
+#else
+    const unsigned char* classes =
+        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
+    while (at != limit && !classes[static_cast<unsigned char>(*at)]) ++at;
+    return at;
+#endif
+}
 
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
     const unsigned char* classes =
         mode == Escape::attribute ? attribute_classes.of : content_classes.of;
-    const auto* source = reinterpret_cast<const unsigned char*>(text);
-    std::size_t taken = 0;
-    while (taken < count) {
-        std::size_t run = plain_run(source + taken, count - taken, classes);
-        bool count_used_up = run == count - taken;
-        // The last per-byte test of this stretch falls on the byte after
-        // the run, or on the run's own last byte when the count ends it.
-        if (!out.reserve(run + BYTE_HEADROOM - (count_used_up ? 1 : 0))) return taken;
-        out.put(text + taken, run);
-        taken += run;
-        if (count_used_up) break;
-        unsigned char byte_class = classes[source[taken]];
-        if (byte_class == END) break;
-        out.put(replacements[byte_class].text, replacements[byte_class].length);
-        ++taken;
+    // Without a count the text ends at its NUL.
+    const char* limit = count == UP_TO_NUL ? nullptr : text + count;
+    for (const char* at = text;;) {
+        const char* stop = find_special(at, limit, mode);
+        // Room for the run, the longest replacement and the NUL that ends the output.
+        if (!out.reserve(static_cast<std::size_t>(stop - at) + 7)) return at - text;
+        out.put(at, stop - at);
+        if (stop == limit || !*stop) return stop - text;
+        const Replacement& replacement = replacements[classes[static_cast<unsigned char>(*stop)]];
+        out.put(replacement.text, replacement.length);
+        at = stop + 1;
     }
-    return taken;
 }
 
 char* escape_append(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {

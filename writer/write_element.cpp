@@ -20,7 +20,12 @@ class SeenNames {
     // length and last byte settle most pairs before any byte comparison.
     bool add(const char* name, std::size_t length) {
         if (!hashed_) {
-            for (std::size_t i = 0; i < count_; ++i)
+            // A name whose length and last byte no earlier name shares is new.
+            std::uint64_t bit = std::uint64_t(1)
+                                << ((length + 8 * (length ? name[length - 1] : 0)) & 63);
+            bool maybe_seen = filter_ & bit;
+            filter_ |= bit;
+            for (std::size_t i = 0; maybe_seen && i < count_; ++i)
                 if (same_name(few_[i], name, length)) return false;
             if (count_ < FEW_NAMES) {
                 few_[count_++] = {name, length};
@@ -33,6 +38,7 @@ class SeenNames {
 
     void clear() {
         count_ = 0;
+        filter_ = 0;
         if (hashed_) many_.clear();
         hashed_ = false;
     }
@@ -70,6 +76,7 @@ class SeenNames {
 
     Seen few_[FEW_NAMES];
     std::size_t count_ = 0;
+    std::uint64_t filter_ = 0;
     bool hashed_ = false;
     bool out_of_memory_ = false;
     NameIndex many_;
@@ -99,7 +106,7 @@ class ElementWriter {
         return !ended_.empty() && ended_[ended_.size() - 1] == parent;
     }
     void write_start_tag(const XmlElement* element);
-    void write_attributes(const XmlElement* element);
+    void write_attributes(const XmlElement* element, std::size_t name_length);
     void write_attribute(const char* name, std::size_t length, const char* value);
     void write_end_tag(const XmlElement* element);
 
@@ -154,22 +161,27 @@ void ElementWriter::write_start_tag(const XmlElement* element) {
     if (!out_.reserve(length + 4)) return;
     out_.put('<');
     out_.put(name, length);
-    write_attributes(element);
+    if (!is_empty_list(element->attributes) || !is_empty_list(defaults_))
+        write_attributes(element, length);
     if (out_.reserve(1)) out_.put('>');
 }
 
 // Own attributes once each, first occurrence first; then declared defaults
 // for names neither the element nor an earlier declaration has.
-void ElementWriter::write_attributes(const XmlElement* element) {
-    seen_.clear();
+void ElementWriter::write_attributes(const XmlElement* element, std::size_t name_length) {
     Attributes own(element->attributes);
+    std::size_t list = is_empty_list(defaults_) || !element->name
+                           ? ListFinder::none
+                           : declared_.find(element->name, name_length);
+    if (own.count == 1 && list == ListFinder::none) {  // nothing to repeat
+        write_attribute(own.name(0), std::strlen(own.name(0)), own.value(0));
+        return;
+    }
+    seen_.clear();
     for (std::size_t k = 0; k < own.count; ++k) {
         std::size_t length = std::strlen(own.name(k));
         if (seen_.add(own.name(k), length)) write_attribute(own.name(k), length, own.value(k));
     }
-    std::size_t list = is_empty_list(defaults_) || !element->name
-                           ? ListFinder::none
-                           : declared_.find(element->name, std::strlen(element->name));
     if (list != ListFinder::none) {
         KeyedList declared{defaults_[list]};
         for (std::size_t i = 0; i < declared.count(3); ++i) {
@@ -182,13 +194,17 @@ void ElementWriter::write_attributes(const XmlElement* element) {
     if (seen_.out_of_memory()) out_.fail();
 }
 
+// Most values need no escaping: one room test serves the whole attribute.
 void ElementWriter::write_attribute(const char* name, std::size_t length, const char* value) {
-    if (!out_.reserve(length + 7)) return;
+    const char* special = find_special(value, nullptr, Escape::attribute);
+    auto plain = static_cast<std::size_t>(special - value);
+    if (!out_.reserve(length + plain + 6)) return;
     out_.put(' ');
     out_.put(name, length);
     out_.put("=\"", 2);
-    escape_append(value, UP_TO_NUL, out_, Escape::attribute);
-    if (out_.reserve(1)) out_.put('"');
+    out_.put(value, plain);
+    if (*special) escape_text(special, UP_TO_NUL, out_, Escape::attribute);
+    if (out_.reserve(2)) out_.put('"');
 }
 
 void ElementWriter::write_end_tag(const XmlElement* element) {

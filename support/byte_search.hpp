@@ -39,6 +39,24 @@ inline char* find_first(char* p, Match match) {
     }
 }
 
+// The same, for a stretch that may end before its NUL: `limit` when no
+// stopping byte comes before it. Blocks from the limit on are not read.
+template <class Match>
+inline const char* find_first_before(const char* p, const char* limit, Match match) {
+    auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & 15);
+    const char* block = p - offset;
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                        match(_mm_load_si128(reinterpret_cast<const __m128i*>(block))))) >>
+                    offset;
+    for (const char* at = p;;) {
+        if (mask) return at + __builtin_ctz(mask) < limit ? at + __builtin_ctz(mask) : limit;
+        at = block += 16;
+        if (at >= limit) return limit;
+        mask = static_cast<unsigned>(
+            _mm_movemask_epi8(match(_mm_load_si128(reinterpret_cast<const __m128i*>(block)))));
+    }
+}
+
 inline __m128i equal_to(__m128i bytes, char c) {
     return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
 }
