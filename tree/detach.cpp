@@ -18,24 +18,6 @@ XmlElement* predecessor_in_order(XmlElement* parent, XmlElement* element) {
     return at;
 }
 
-// Relinks the name-group chain from the first child through the first child
-// of each name, in document order, trusting no next_name_group it finds (a
-// stale one may point at a live element once a freed address is reused). Each
-// child is marked a head by a link to itself until an earlier child of its name
-// leads to it through next_same_name, which always points forward.
-void rebuild_name_groups(XmlElement* parent) {
-    for (XmlElement* child = parent->first_child; child; child = child->next_in_order)
-        child->next_name_group = child;
-    XmlElement* tail = nullptr;
-    for (XmlElement* child = parent->first_child; child; child = child->next_in_order) {
-        if (child->next_same_name) child->next_same_name->next_name_group = nullptr;
-        if (child->next_name_group != child) continue;
-        if (tail) tail->next_name_group = child;
-        tail = child;
-    }
-    if (tail) tail->next_name_group = nullptr;
-}
-
 // e heads its name group and leaves it: its next same-name child, if any,
 // heads the group from here on. Returns what stands in e's place on the chain.
 XmlElement* hand_over_head(XmlElement* e) {
@@ -45,9 +27,25 @@ XmlElement* hand_over_head(XmlElement* e) {
     return s;
 }
 
-// e, not the first child, leaves its name group.
-void unlink_from_name_group(XmlElement* parent, XmlElement* e) {
-    assert(parent->first_child != e);
+// e, the first child, leaves. The new first child x heads its own group (its
+// name differs from e's unless it is e's next same-name child), so it is on
+// the chain from what stands in e's place; it moves to the chain's front.
+void unlink_first_child(XmlElement* parent, XmlElement* e) {
+    assert(parent->first_child == e);
+    XmlElement* x = e->next_in_order;
+    parent->first_child = x;
+    XmlElement* rest = hand_over_head(e);
+    if (rest == x) return;
+    XmlElement** link = group_link(&rest, x->name);
+    assert(*link == x);
+    *link = x->next_name_group;
+    x->next_name_group = rest;
+}
+
+// e, a later child whose predecessor in document order is before, leaves.
+void unlink_later_child(XmlElement* parent, XmlElement* before, XmlElement* e) {
+    assert(before->next_in_order == e && parent->first_child != e);
+    before->next_in_order = e->next_in_order;
     XmlElement** link = group_link(&parent->first_child, e->name);
     XmlElement* head = *link;
     assert(head);
@@ -59,21 +57,6 @@ void unlink_from_name_group(XmlElement* parent, XmlElement* e) {
     head->next_same_name = e->next_same_name;
 }
 
-// Takes e out of the children of parent; before is its predecessor in
-// document order, or parent itself when e is the first child.
-void unlink_from_parent(XmlElement* parent, XmlElement* before, XmlElement* e) {
-    assert(before == parent ? parent->first_child == e : before->next_in_order == e);
-    if (before != parent) {
-        before->next_in_order = e->next_in_order;
-        unlink_from_name_group(parent, e);
-        return;
-    }
-    // A first child heads its group. The chain still runs from the new first
-    // child when that child stands in e's place.
-    parent->first_child = e->next_in_order;
-    if (hand_over_head(e) != parent->first_child) rebuild_name_groups(parent);
-}
-
 }  // namespace
 
 XmlElement* element_detach(XmlElement* element) {
@@ -81,7 +64,10 @@ XmlElement* element_detach(XmlElement* element) {
     if (XmlElement* parent = element->parent) {
         XmlElement* before = predecessor_in_order(parent, element);
         if (!before) return element;  // not among the children: detached before
-        unlink_from_parent(parent, before, element);
+        if (before == parent)
+            unlink_first_child(parent, element);
+        else
+            unlink_later_child(parent, before, element);
     }
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     return element;
