@@ -41,6 +41,10 @@ std::string check_children(XmlElement* parent) {
         if (k != it->second.size()) return "next_same_name chain misses a child";
     }
     if (heads.size() != groups.size()) return "name-group chain misses a group";
+    // A stale link on a non-head could later be taken for a live one.
+    for (XmlElement* c : order)
+        if (c->next_name_group && groups[key_of(c->name)].front() != c)
+            return "a child that is not a group head has a next_name_group";
     return {};
 }
 

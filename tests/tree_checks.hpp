@@ -13,8 +13,9 @@
 
 namespace xmlslice::test_support {
 
-// Empty when every parent's three child chains and every parent link hold;
-// otherwise a description of the first violation found.
+// Empty when every parent's three child chains and every parent link hold and
+// only group heads carry a next_name_group; otherwise a description of the
+// first violation found.
 std::string tree_violation(XmlElement* root);
 
 // Children as "name+offset" words, e.g. "a0 b5", along next_in_order, or

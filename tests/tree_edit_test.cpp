@@ -274,3 +274,51 @@ TEST_F(Edit, RandomInsertsAndDetachesKeepTheInvariants) {
             }
     }
 }
+
+namespace {
+
+// One seed's run of adds (some with a child of their own), detach-and-free and
+// detach-and-reinsert under one parent of at most a dozen children. Frees and
+// adds interleave, so the allocator hands freed records to new children and a
+// stale name-group link can come to point at a live element. Returns the
+// first violation, or "".
+std::string edit_children_randomly(unsigned seed) {
+    static const char* const names[] = {"a", "b", "c", "d", "e"};
+    std::mt19937 random(seed);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    XmlElement* root = document_new("r");
+    std::vector<XmlElement*> kids;
+    std::string violation;
+    for (int step = 0; step < 400 && violation.empty(); ++step) {
+        std::size_t action = pick(5);  // 0-2 add, 3 free, 4 move
+        if (kids.empty() || (action < 3 && kids.size() < 12)) {
+            XmlElement* child = element_add_child(root, names[pick(5)], pick(16));
+            if (pick(3) == 0) element_add_child(child, names[pick(5)], 0);
+            kids.push_back(child);
+        } else {
+            // The first child now and then: its removal may relink the chain.
+            auto at = pick(4) ? kids.begin() + pick(kids.size())
+                              : std::find(kids.begin(), kids.end(), root->first_child);
+            XmlElement* e = element_detach(*at);
+            if (action == 4) {
+                element_insert(e, root, pick(16));
+            } else {
+                element_free(e);
+                kids.erase(at);
+            }
+        }
+        violation = tree_violation(root);
+        if (!violation.empty()) violation += " at step " + std::to_string(step);
+    }
+    element_free(root);
+    return violation;
+}
+
+}  // namespace
+
+TEST(NameGroups, StaySoundUnderRandomEditsThatReuseAddresses) {
+    for (unsigned seed = 1; seed <= 60; ++seed)
+        EXPECT_EQ(edit_children_randomly(seed), "") << "seed " << seed;
+}

@@ -1,4 +1,6 @@
 // Unlinking an element from its parent's three child chains.
+#include <cassert>
+
 #include "tree/tree_internal.hpp"
 
 namespace xmlslice {
@@ -16,67 +18,57 @@ XmlElement* predecessor_in_order(XmlElement* parent, XmlElement* element) {
     return at;
 }
 
-// Relinks the name-group chain from the first child through the first child
-// of each name, in document order. The heads (the old chain's members after
-// removed, plus promoted) are first marked by a link to themselves, a link no
-// sound chain holds, so no memory is needed.
-void rebuild_name_groups(XmlElement* parent, XmlElement* removed, XmlElement* promoted) {
-    for (XmlElement *head = removed->next_name_group, *next; head; head = next) {
-        next = head->next_name_group;
-        head->next_name_group = head;
-    }
-    if (promoted) promoted->next_name_group = promoted;
-    XmlElement* tail = nullptr;
-    for (XmlElement* child = parent->first_child; child; child = child->next_in_order) {
-        if (child->next_name_group != child) continue;
-        if (tail) tail->next_name_group = child;
-        tail = child;
-    }
-    if (tail) tail->next_name_group = nullptr;
+// e heads its name group and leaves it: its next same-name child, if any,
+// heads the group from here on. Returns what stands in e's place on the chain.
+XmlElement* hand_over_head(XmlElement* e) {
+    XmlElement* s = e->next_same_name;
+    if (!s) return e->next_name_group;
+    s->next_name_group = e->next_name_group;
+    return s;
 }
 
-// e, not the first child, leaves its name group; s is its next same-name child.
-void unlink_from_name_group(XmlElement* parent, XmlElement* e, XmlElement* s) {
-    XmlElement* before = nullptr;
-    XmlElement* head = parent->first_child;
-    while (!names_equal(head->name, e->name)) {
-        before = head;
-        head = head->next_name_group;
-    }
+// e, the first child, leaves. The new first child x heads its own group (its
+// name differs from e's unless it is e's next same-name child), so it is on
+// the chain from what stands in e's place; it moves to the chain's front.
+void unlink_first_child(XmlElement* parent, XmlElement* e) {
+    assert(parent->first_child == e);
+    XmlElement* x = e->next_in_order;
+    parent->first_child = x;
+    XmlElement* rest = hand_over_head(e);
+    if (rest == x) return;
+    XmlElement** link = group_link(&rest, x->name);
+    assert(*link == x);
+    *link = x->next_name_group;
+    x->next_name_group = rest;
+}
+
+// e, a later child whose predecessor in document order is before, leaves.
+void unlink_later_child(XmlElement* parent, XmlElement* before, XmlElement* e) {
+    assert(before->next_in_order == e && parent->first_child != e);
+    before->next_in_order = e->next_in_order;
+    XmlElement** link = group_link(&parent->first_child, e->name);
+    XmlElement* head = *link;
+    assert(head);
     if (head == e) {
-        before->next_name_group = s ? s : e->next_name_group;
+        *link = hand_over_head(e);  // the next_name_group of the head before e
         return;
     }
     while (head->next_same_name != e) head = head->next_same_name;
-    head->next_same_name = s;
-}
-
-// Takes e out of the children of parent; before is its predecessor in
-// document order, or parent itself when e is the first child.
-void unlink_from_parent(XmlElement* parent, XmlElement* before, XmlElement* e, XmlElement* s) {
-    if (before != parent) {
-        before->next_in_order = e->next_in_order;
-        unlink_from_name_group(parent, e, s);
-        return;
-    }
-    XmlElement* next = e->next_in_order;
-    parent->first_child = next;
-    // The chain still runs from next when s took e's place or next was e's successor.
-    bool chain_holds = s ? s == next : e->next_name_group == next;
-    if (!chain_holds) rebuild_name_groups(parent, e, s);
+    head->next_same_name = e->next_same_name;
 }
 
 }  // namespace
 
 XmlElement* element_detach(XmlElement* element) {
     if (!element) return nullptr;
-    XmlElement* parent = element->parent;
-    XmlElement* before = parent ? predecessor_in_order(parent, element) : nullptr;
-    if (parent && !before) return element;  // not among the children: detached before
-
-    XmlElement* same = element->next_same_name;
-    if (same) same->next_name_group = element->next_name_group;  // same may head the group
-    if (parent) unlink_from_parent(parent, before, element, same);
+    if (XmlElement* parent = element->parent) {
+        XmlElement* before = predecessor_in_order(parent, element);
+        if (!before) return element;  // not among the children: detached before
+        if (before == parent)
+            unlink_first_child(parent, element);
+        else
+            unlink_later_child(parent, before, element);
+    }
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     return element;
 }

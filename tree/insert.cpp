@@ -9,14 +9,41 @@ using namespace detail;
 
 namespace {
 
-// Links element after the last member of a chain whose offset is <= offset;
-// link selects which of the element's pointers forms the chain.
-void link_after_offset(XmlElement* first, XmlElement* element, std::size_t offset,
-                       XmlElement* XmlElement::*link) {
+// Links element after the last member of a chain whose offset is at most the
+// element's; link selects which of the element's pointers forms the chain.
+void link_after_offset(XmlElement* first, XmlElement* element, XmlElement* XmlElement::*link) {
     XmlElement* at = first;
-    while (at->*link && (at->*link)->offset <= offset) at = at->*link;
+    while (at->*link && (at->*link)->offset <= element->offset) at = at->*link;
     element->*link = at->*link;
     at->*link = element;
+}
+
+// Links element into document order behind every child at or before its offset.
+void link_in_order(XmlElement* parent, XmlElement* element) {
+    XmlElement* first = parent->first_child;
+    if (first && first->offset <= element->offset) {
+        link_after_offset(first, element, &XmlElement::next_in_order);
+        return;
+    }
+    element->next_in_order = first;
+    parent->first_child = element;
+}
+
+// Takes the head that *link leads to off the name-group chain. Only heads
+// carry a next_name_group, so that a stale one is never taken for a live one.
+void demote_head(XmlElement** link) {
+    XmlElement* head = *link;
+    *link = head->next_name_group;
+    head->next_name_group = nullptr;
+}
+
+// Links a new head into the chain that starts at first (null when empty); it
+// goes in front only when it is also the new first child.
+void link_head(XmlElement* first, XmlElement* element) {
+    if (!first || first->offset > element->offset)
+        element->next_name_group = first;
+    else
+        link_after_offset(first, element, &XmlElement::next_name_group);
 }
 
 }  // namespace
@@ -26,42 +53,18 @@ XmlElement* element_insert(XmlElement* element, XmlElement* parent, std::size_t 
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     element->offset = offset;
     element->parent = parent;
-    XmlElement* head = parent->first_child;
-    if (!head) {
-        parent->first_child = element;
-        return element;
-    }
-    if (head->offset <= offset) {
-        link_after_offset(head, element, offset, &XmlElement::next_in_order);
-    } else {
-        element->next_in_order = head;
-        parent->first_child = element;
-    }
-
-    XmlElement* before = nullptr;
-    XmlElement* group = head;
-    while (group && !names_equal(group->name, element->name)) {
-        before = group;
-        group = group->next_name_group;
-    }
+    XmlElement* chain = parent->first_child;  // the name-group chain starts at the old first child
+    link_in_order(parent, element);
+    XmlElement** link = group_link(&chain, element->name);
+    XmlElement* group = *link;
     if (group && group->offset <= offset) {
-        link_after_offset(group, element, offset, &XmlElement::next_same_name);
+        link_after_offset(group, element, &XmlElement::next_same_name);
         return element;
     }
-
     // The element heads its name group from here on.
     element->next_same_name = group;
-    XmlElement* chain = head;
-    if (group) {
-        if (before)
-            before->next_name_group = group->next_name_group;
-        else
-            chain = head->next_name_group;
-    }
-    if (!chain || chain->offset > offset)
-        element->next_name_group = chain;
-    else
-        link_after_offset(chain, element, offset, &XmlElement::next_name_group);
+    if (group) demote_head(link);
+    link_head(chain, element);
     return element;
 }
 

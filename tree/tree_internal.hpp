@@ -1,6 +1,6 @@
 // Shared helpers for the element records: the static empty string, the
-// shared empty list, the way from an element to its document and how a
-// document releases its input.
+// shared empty list, the way from an element to its document, the walk to a
+// name's group and how a document releases its input.
 #ifndef XMLSLICE_TREE_INTERNAL_HPP
 #define XMLSLICE_TREE_INTERNAL_HPP
 
@@ -37,6 +37,15 @@ inline XmlDocument* document_of(XmlElement* element) {
 // Names compare as exact byte strings; a missing name equals only another.
 inline bool names_equal(const char* a, const char* b) {
     return a && b ? std::strcmp(a, b) == 0 : a == b;
+}
+
+// The link that leads to the head of name's group on the name-group chain
+// whose start *chain holds: chain itself when that start is the head, else the
+// next_name_group of the head before it, or the chain's null end when the name
+// has no group.
+inline XmlElement** group_link(XmlElement** chain, const char* name) {
+    while (*chain && !names_equal((*chain)->name, name)) chain = &(*chain)->next_name_group;
+    return chain;
 }
 
 // Strings inside the parsed text are pieces of the input, never freed alone.
