@@ -20,8 +20,10 @@ class Peer {
     virtual bool load(const char* path) = 0;
     // Untimed: makes room for the output where the caller provides the buffer.
     virtual void reserve_output(std::size_t) {}
-    // Serialises the held document; returns the bytes written.
-    virtual std::size_t write() = 0;
+    // Serialises the held document.
+    virtual void write() = 0;
+    // The bytes the last write produced; not timed.
+    virtual std::size_t output_size() const = 0;
     virtual void discard_output() = 0;
     virtual void release() = 0;
     // Heap the library keeps for its own copy of the input, which is not tree memory.
@@ -35,6 +37,7 @@ class StringOutputPeer : public Peer {
   public:
     void reserve_output(std::size_t bytes) override { output.reserve(bytes); }
     void discard_output() override { std::string().swap(output); }
+    std::size_t output_size() const override { return output.size(); }
 
   protected:
     std::string output;

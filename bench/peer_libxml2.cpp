@@ -28,11 +28,8 @@ class Libxml2Peer : public Peer {
         document = xmlReadFile(path, nullptr, parse_options);
         return document;
     }
-    std::size_t write() override {
-        int size = 0;
-        xmlDocDumpMemory(document, &text, &size);
-        return static_cast<std::size_t>(size);
-    }
+    void write() override { xmlDocDumpMemory(document, &text, &size); }
+    std::size_t output_size() const override { return static_cast<std::size_t>(size); }
     void discard_output() override {
         xmlFree(text);
         text = nullptr;
@@ -43,6 +40,7 @@ class Libxml2Peer : public Peer {
     }
 
   private:
+    int size = 0;
     xmlDocPtr document = nullptr;
     xmlChar* text = nullptr;
 };

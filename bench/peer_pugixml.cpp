@@ -32,10 +32,9 @@ class PugixmlPeer : public StringOutputPeer {
         document = std::make_unique<pugi::xml_document>();
         return document->load_file(path, options);
     }
-    std::size_t write() override {
+    void write() override {
         StringWriter writer(output);
         document->save(writer, "", pugi::format_raw);
-        return output.size();
     }
     void release() override { document.reset(); }
     bool survives_deep_nesting() const override { return true; }

@@ -32,9 +32,8 @@ class RapidxmlPeer : public StringOutputPeer {
         }
         return parse(file->data(), file->size());
     }
-    std::size_t write() override {
+    void write() override {
         rapidxml::print(std::back_inserter(output), *document, rapidxml::print_no_indenting);
-        return output.size();
     }
     void release() override {
         document.reset();

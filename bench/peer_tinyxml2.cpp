@@ -18,11 +18,11 @@ class Tinyxml2Peer : public Peer {
         document = std::make_unique<tinyxml2::XMLDocument>();
         return document->LoadFile(path) == tinyxml2::XML_SUCCESS;
     }
-    std::size_t write() override {
+    void write() override {
         printer = std::make_unique<tinyxml2::XMLPrinter>(nullptr, true);
         document->Print(printer.get());
-        return printer->CStrSize() - 1;
     }
+    std::size_t output_size() const override { return printer ? printer->CStrSize() - 1 : 0; }
     void discard_output() override { printer.reset(); }
     void release() override { document.reset(); }
     // Parse copies the text into a buffer of its own before parsing it in place.

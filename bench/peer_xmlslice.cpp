@@ -19,10 +19,9 @@ class XmlslicePeer : public Peer {
         return accept(xmlslice::document_parse_buffer(text, length));
     }
     bool load(const char* path) override { return accept(xmlslice::document_parse_path(path)); }
-    std::size_t write() override {
-        text = xmlslice::element_to_text(root);
-        return std::strlen(text);
-    }
+    void write() override { text = xmlslice::element_to_text(root); }
+    // A host that needs the length measures it; the text itself carries none.
+    std::size_t output_size() const override { return text ? std::strlen(text) : 0; }
     void discard_output() override {
         std::free(text);
         text = nullptr;

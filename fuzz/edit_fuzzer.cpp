@@ -247,7 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* program = data + 2 + document_size;
     std::size_t program_size = size - 2 - document_size;
     run_program(document_new("r"), program, program_size);
-    fuzz::ParsedCopy parsed(data + 2, document_size);
+    fuzz::Parsed parsed(fuzz::bytes_of(data + 2, document_size));
     run_program(parsed.root, program, program_size);
     parsed.root = nullptr;  // the session freed it
     return 0;

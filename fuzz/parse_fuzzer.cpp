@@ -68,7 +68,7 @@ void check_document(XmlElement* root) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::ParsedCopy parsed(data, size);
+    fuzz::Parsed parsed(fuzz::bytes_of(data, size));
     XmlElement* root = parsed.root;
     std::string violation = test_support::tree_violation(root);
     if (!violation.empty()) fail("link invariants after a parse", violation);

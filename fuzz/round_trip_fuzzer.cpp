@@ -21,11 +21,11 @@ bool declares_unwritable_name(XmlElement* root) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::ParsedCopy original(data, size);
-    if (original.failed() || declares_unwritable_name(original.root)) return 0;
+    fuzz::Parsed original(fuzz::bytes_of(data, size));
+    if (!original.error().empty() || declares_unwritable_name(original.root)) return 0;
     std::string first = fuzz::written(original.root);
-    fuzz::ParsedCopy reparsed(first.data(), first.size());
-    if (reparsed.failed())
+    fuzz::Parsed reparsed(first);
+    if (!reparsed.error().empty())
         fuzz::fail("written text does not parse",
                    std::string(document_error_text(reparsed.root)) + "\n" + first);
     std::string second = fuzz::written(reparsed.root);

@@ -10,12 +10,12 @@ namespace {
 constexpr std::size_t STEP = 1024;
 }
 
-bool OutputBuffer::open() {
-    storage = static_cast<char*>(std::malloc(STEP));
+bool OutputBuffer::open(std::size_t expected) {
+    capacity = (expected + STEP) / STEP * STEP;
+    storage = static_cast<char*>(std::malloc(capacity));
     if (!storage) return false;
     storage[0] = '\0';
     used = 0;
-    capacity = STEP;
     return true;
 }
 

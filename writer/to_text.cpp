@@ -54,7 +54,10 @@ void write_top_element(XmlElement* element, OutputBuffer& out) {
 
 char* element_to_text(XmlElement* element) {
     OutputBuffer out;
-    if (!out.open()) return nullptr;
+    // A parsed document is written back at about the length it was read.
+    bool whole_document = element && !element->parent;
+    auto* document = reinterpret_cast<XmlDocument*>(element);
+    if (!out.open(whole_document ? document->text_end - document->text_start : 0)) return nullptr;
     if (element && element->name) write_top_element(element, out);
     return out.close();
 }
