@@ -4,6 +4,7 @@
 #ifndef XMLSLICE_BYTE_SEARCH_HPP
 #define XMLSLICE_BYTE_SEARCH_HPP
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__) && !defined(XMLSLICE_NO_SIMD)
@@ -39,21 +40,22 @@ inline char* find_first(char* p, Match match) {
     }
 }
 
-// The same, for a stretch that may end before its NUL: `limit` when no
-// stopping byte comes before it. Blocks from the limit on are not read.
+// The same within the first `count` bytes from p: the stopping byte's
+// offset, or count when none comes first. Blocks past them are not read.
 template <class Match>
-inline const char* find_first_before(const char* p, const char* limit, Match match) {
+inline std::size_t find_first_within(const char* p, std::size_t count, Match match) {
     auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & 15);
-    const char* block = p - offset;
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-                        match(_mm_load_si128(reinterpret_cast<const __m128i*>(block))))) >>
-                    offset;
-    for (const char* at = p;;) {
-        if (mask) return at + __builtin_ctz(mask) < limit ? at + __builtin_ctz(mask) : limit;
-        at = block += 16;
-        if (at >= limit) return limit;
-        mask = static_cast<unsigned>(
-            _mm_movemask_epi8(match(_mm_load_si128(reinterpret_cast<const __m128i*>(block)))));
+    const auto* block = reinterpret_cast<const __m128i*>(p - offset);
+    unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(match(_mm_load_si128(block)))) >> offset;
+    // base: the offset from p of the byte the mask's first bit stands for.
+    for (std::size_t base = 0, next = 16 - offset;; base = next, next += 16) {
+        if (mask) {
+            std::size_t found = base + static_cast<std::size_t>(__builtin_ctz(mask));
+            return found < count ? found : count;
+        }
+        if (next >= count) return count;
+        mask = static_cast<unsigned>(_mm_movemask_epi8(match(_mm_load_si128(++block))));
     }
 }
 

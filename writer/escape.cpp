@@ -44,7 +44,7 @@ constexpr ByteClasses attribute_classes(true);
 
 }  // namespace
 
-const char* find_special(const char* at, const char* limit, Escape mode) {
+const char* find_special(const char* at, std::size_t count, Escape mode) {
 #ifdef XMLSLICE_SSE2
     auto content = [](__m128i x) {
         return _mm_or_si128(
@@ -57,32 +57,36 @@ const char* find_special(const char* at, const char* limit, Escape mode) {
                             _mm_or_si128(equal_to(x, '"'), control_space(x)));
     };
     auto* start = const_cast<char*>(at);
-    if (!limit)
+    if (count == UP_TO_NUL)
         return mode == Escape::content ? find_first(start, content) : find_first(start, attribute);
-    return mode == Escape::content ? find_first_before(at, limit, content)
-                                   : find_first_before(at, limit, attribute);
+    return at + (mode == Escape::content ? find_first_within(at, count, content)
+                                         : find_first_within(at, count, attribute));
 #else
     const unsigned char* classes =
         mode == Escape::attribute ? attribute_classes.of : content_classes.of;
-    while (at != limit && !classes[static_cast<unsigned char>(*at)]) ++at;
-    return at;
+    std::size_t taken = 0;
+    while (taken < count && !classes[static_cast<unsigned char>(at[taken])]) ++taken;
+    return at + taken;
 #endif
 }
 
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
     const unsigned char* classes =
         mode == Escape::attribute ? attribute_classes.of : content_classes.of;
-    // Without a count the text ends at its NUL.
-    const char* limit = count == UP_TO_NUL ? nullptr : text + count;
-    for (const char* at = text;;) {
-        const char* stop = find_special(at, limit, mode);
+    std::size_t taken = 0;
+    for (;;) {
+        // Without a count the text ends at its NUL.
+        std::size_t left = count == UP_TO_NUL ? UP_TO_NUL : count - taken;
+        const char* at = text + taken;
+        const char* stop = find_special(at, left, mode);
         // Room for the run, the longest replacement and the NUL that ends the output.
-        if (!out.reserve(static_cast<std::size_t>(stop - at) + 7)) return at - text;
+        if (!out.reserve(static_cast<std::size_t>(stop - at) + 7)) return taken;
         out.put(at, stop - at);
-        if (stop == limit || !*stop) return stop - text;
+        taken += stop - at;
+        if (taken == count || !*stop) return taken;
         const Replacement& replacement = replacements[classes[static_cast<unsigned char>(*stop)]];
         out.put(replacement.text, replacement.length);
-        at = stop + 1;
+        ++taken;
     }
 }
 

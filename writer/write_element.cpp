@@ -196,7 +196,7 @@ void ElementWriter::write_attributes(const XmlElement* element, std::size_t name
 
 // Most values need no escaping: one room test serves the whole attribute.
 void ElementWriter::write_attribute(const char* name, std::size_t length, const char* value) {
-    const char* special = find_special(value, nullptr, Escape::attribute);
+    const char* special = find_special(value, UP_TO_NUL, Escape::attribute);
     auto plain = static_cast<std::size_t>(special - value);
     if (!out_.reserve(length + plain + 6)) return;
     out_.put(' ');

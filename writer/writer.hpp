@@ -43,9 +43,9 @@ struct OutputBuffer {
 enum class Escape : unsigned char { content, attribute };
 constexpr std::size_t UP_TO_NUL = ~std::size_t(0);
 
-// The first byte from `at` on, before `limit` (null: none), that the mode
-// replaces or that ends the text; `limit` when there is none.
-const char* find_special(const char* at, const char* limit, Escape mode);
+// The first byte of the `count` from `at` on (UP_TO_NUL: to the NUL) that
+// the mode replaces or that ends the text; at + count when none does.
+const char* find_special(const char* at, std::size_t count, Escape mode);
 // Appends at most count bytes of text (fewer when its NUL comes first),
 // escaped for mode; returns how many source bytes were taken.
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
