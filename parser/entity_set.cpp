@@ -31,13 +31,11 @@ bool EntitySet::index_entry(std::size_t name_length, std::size_t value_length) {
     Entry entry{name_length, value_length, {}, 0, false};
     const char* text = value(count_);
     entry.line_end = std::memchr(text, '\n', value_length) || std::memchr(text, '\r', value_length);
-    if (value_length > 3 && text[0] == '&' && text[1] == '#') {
-        Segment segment{text + 2, text + value_length};
-        Lookahead reader(&segment, 1);
-        std::int64_t code_point;
-        if (read_reference_number(reader, code_point) && reader.consumed() == value_length - 2)
-            entry.single_length = static_cast<unsigned char>(encode_utf8(code_point, entry.single));
-    }
+    std::int64_t code_point;
+    std::size_t length;
+    if (value_length > 3 && text[0] == '&' && text[1] == '#' &&
+        read_reference_number(text + 2, code_point, length) && length == value_length - 2)
+        entry.single_length = static_cast<unsigned char>(encode_utf8(code_point, entry.single));
     entry.line_end |=
         entry.single_length == 1 && (entry.single[0] == '\n' || entry.single[0] == '\r');
     if (!entries_.push(entry)) return false;

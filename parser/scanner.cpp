@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
-#include "support/byte_search.hpp"
 #include "parser/parser.hpp"
+#include "support/byte_search.hpp"
 #include "tree/tables.hpp"
 
 namespace xmlslice::detail {
@@ -30,10 +30,6 @@ constexpr Ending ran_to_end(char* finish) {
 }
 constexpr Ending failure() {
     return {nullptr, nullptr};
-}
-
-bool has_zero_byte(std::uint64_t word) {
-    return (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
 }
 
 class Scanner {
@@ -233,11 +229,16 @@ Ending Scanner::finish_tag(char* name, std::size_t name_length, char* at, bool e
 // or null. Eight bytes are compared at a time while both names lie before
 // the end of the text.
 char* Scanner::end_of_open_name(const char* open, char* at) const {
-    for (const char* end = document_->text_end - 8; at <= end; at += 8, open += 8) {
+    for (const char* end = document_->text_end; end - at >= 8; at += 8, open += 8) {
         std::uint64_t expected, found;
         std::memcpy(&expected, open, 8);
         std::memcpy(&found, at, 8);
-        if (expected != found || has_zero_byte(expected)) break;
+        if (std::uint64_t zeros = nul_marks(expected)) {  // the name ends in this word
+            if ((expected ^ found) & (zeros ^ (zeros - 1)) >> 8) return nullptr;
+            at += __builtin_ctzll(zeros) / 8;
+            return has_class(*at, STOP_END_NAME) ? at : nullptr;
+        }
+        if (expected != found) return nullptr;
     }
     while (*open && *open == *at) ++open, ++at;
     return !*open && has_class(*at, STOP_END_NAME) ? at : nullptr;

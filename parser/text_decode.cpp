@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
-#include "support/byte_search.hpp"
 #include "parser/entity_set.hpp"
 #include "parser/line_ledger.hpp"
+#include "support/byte_search.hpp"
 #include "support/growth.hpp"
 
 namespace xmlslice::detail {
@@ -44,44 +44,23 @@ int digit_value(int c) {
 
 }  // namespace
 
-// A character reference in its usual form, digits and ';' only, with a
-// value the general reader would take; false leaves the rest to it.
-bool read_plain_reference(const char* at, std::int64_t& value, std::size_t& taken) {
-    const char* digits = at + 2 + (at[2] == 'x');
-    int base = at[2] == 'x' ? 16 : 10;
-    std::int64_t number = 0;
-    const char* end = digits;
-    for (; digit_value(*end) < base && end - digits < 7; ++end)
-        number = number * base + digit_value(*end);
-    if (end == digits || *end != ';' || number == 0) return false;
-    value = number;
-    taken = end + 1 - at;
-    return true;
-}
-
-// Blanks, a sign, for base 16 an optional 0x, then digits. Values of 2^31
-// and beyond (either sign) are refused and the reference stays as written.
-bool read_reference_number(Lookahead& reader, std::int64_t& value) {
-    int base = 10;
-    if (reader.peek() == 'x') base = 16, reader.next();
-    while (reader.peek() >= 0 && has_class(static_cast<char>(reader.peek()), SPACE)) reader.next();
-    bool negative = reader.peek() == '-';
-    if (negative || reader.peek() == '+') reader.next();
-    if (base == 16 && reader.peek() == '0') {
-        Lookahead prefix = reader;
-        prefix.next();
-        int x = prefix.next();
-        if ((x == 'x' || x == 'X') && digit_value(prefix.peek()) < 16) reader = prefix;
-    }
+bool read_reference_number(const char* p, std::int64_t& value, std::size_t& length) {
+    const char* at = p;
+    int base = *at == 'x' ? 16 : 10;
+    at += base == 16;
+    while (has_class(*at, SPACE)) ++at;
+    bool negative = *at == '-';
+    at += negative || *at == '+';
+    if (base == 16 && at[0] == '0' && (at[1] | 0x20) == 'x' && digit_value(at[2]) < 16) at += 2;
+    const char* digits = at;
     std::uint64_t magnitude = 0;
-    int digits = 0;
-    for (; digit_value(reader.peek()) < base; ++digits) {
-        magnitude = magnitude * base + digit_value(reader.next());
+    for (; digit_value(*at) < base; ++at) {
+        magnitude = magnitude * base + digit_value(*at);
         if (magnitude >= (1ULL << 31)) magnitude = 1ULL << 31;
     }
-    if (!digits || reader.next() != ';' || magnitude == 0 || magnitude >= (1ULL << 31))
-        return false;
+    if (at == digits || *at != ';' || magnitude == 0 || magnitude >= (1ULL << 31)) return false;
     value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    length = at + 1 - p;
     return true;
 }
 
@@ -110,6 +89,7 @@ class Decoder {
     bool simple_change(const char* at, char* encoded, std::size_t& length, std::size_t& taken);
     DecodeStatus reference();
     DecodeStatus character_reference();
+    bool number_change(const char* number, char* encoded, std::size_t& length, std::size_t& taken);
     DecodeStatus entity_reference(const EntitySet::Match& match);
     DecodeStatus emit_reference_bytes(const char* bytes, std::size_t length, std::size_t read);
     void consume(std::size_t count);
@@ -201,22 +181,36 @@ DecodeStatus Decoder::emit_reference_bytes(const char* bytes, std::size_t length
     return emit(bytes, length) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
 }
 
+// Across segments the bytes that may belong to the reference are gathered
+// first: each is gathered once, since none of them is '&'.
 DecodeStatus Decoder::character_reference() {
     Lookahead reader(context_.segments.data(), depth());
-    reader.next();  // '&'
-    reader.next();  // '#'
-    std::int64_t value;
-    if (!read_reference_number(reader, value)) return emit_reference_bytes("&", 1, 1);
+    reader.next(), reader.next();  // "&#"
+    PodVector<char>& bytes = context_.key;
+    bytes.clear();
+    for (int c; (c = reader.next()) >= 0;) {
+        bool may_belong = has_class(static_cast<char>(c), SPACE) || c == '+' || c == '-' ||
+                          c == ';' || digit_value(c) < 36;
+        if (!may_belong || !bytes.push(static_cast<char>(c)) || c == ';') break;
+    }
     char encoded[6];
-    std::size_t length = encode_utf8(value, encoded);
+    std::size_t length, taken;
+    if (!bytes.push('\0') || !number_change(bytes.data(), encoded, length, taken))
+        return emit_reference_bytes("&", 1, 1);
+    return emit_reference_bytes(encoded, length, 2 + taken);
+}
+
+// The bytes of a character reference whose number begins at `number`, and
+// the number's length; false when it is not valid.
+bool Decoder::number_change(const char* number, char* encoded, std::size_t& length,
+                            std::size_t& taken) {
+    std::int64_t value;
+    if (!read_reference_number(number, value, taken)) return false;
+    length = encode_utf8(value, encoded);
     // White space after "&#" may hold a line feed; the value may be one.
-    Lookahead after_hash(context_.segments.data(), depth());
-    after_hash.next(), after_hash.next();
-    if (after_hash.peek() == 'x') after_hash.next();
-    if (encoded[0] == '\n' || encoded[0] == '\r' ||
-        has_class(static_cast<char>(after_hash.peek()), SPACE))
+    if (encoded[0] == '\n' || encoded[0] == '\r' || has_class(number[*number == 'x'], SPACE))
         before_line_change();
-    return emit_reference_bytes(encoded, length, reader.consumed());
+    return true;
 }
 
 DecodeStatus Decoder::entity_reference(const EntitySet::Match& match) {
@@ -264,10 +258,9 @@ bool Decoder::simple_change(const char* at, char* encoded, std::size_t& length,
         length = taken = 1;
         return true;
     }
-    std::int64_t value;
     if (at[1] == '#') {
-        if (!read_plain_reference(at, value, taken)) return false;
-        length = encode_utf8(value, encoded);
+        if (!number_change(at + 2, encoded, length, taken)) return false;
+        taken += 2;
     } else {
         if (!mode_.general_references) return false;
         std::size_t entry = entities_.find_leading(at + 1, end_ - (at + 1));
@@ -277,8 +270,8 @@ bool Decoder::simple_change(const char* at, char* encoded, std::size_t& length,
         // A value longer than its reference moves the text to the heap first.
         if (entities_.value_length(entry) > taken && !heap_) return false;
         context_.expanded += entities_.value_length(entry);
+        if (encoded[0] == '\n' || encoded[0] == '\r') before_line_change();
     }
-    if (encoded[0] == '\n' || encoded[0] == '\r') before_line_change();
     if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
     return true;
 }

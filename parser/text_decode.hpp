@@ -26,10 +26,12 @@ inline DecodeMode mode_of_marker(const char* marker) {
     return *marker == '*' ? DecodeMode::token : DecodeMode::attribute;
 }
 
-// Reads a character reference's number (what follows "&#") as strtol does in
-// the POSIX locale, through the ';'; false when the reference is not valid
-// or its value is 2^31 or more in size.
-bool read_reference_number(Lookahead& reader, std::int64_t& value);
+// Reads a character reference's number (what follows "&#", NUL-terminated
+// at the latest) as strtol does in the POSIX locale: blanks, a sign, for
+// base 16 an optional 0x, digits; then its ';'. False when the reference is
+// not valid or its value is 2^31 or more in size; else `length` counts the
+// bytes through the ';'.
+bool read_reference_number(const char* number, std::int64_t& value, std::size_t& length);
 
 // Writes the UTF-8 form of a code point below 2^31 (one byte, the low eight
 // bits, for anything up to 127, negatives included); returns the byte count.

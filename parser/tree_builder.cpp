@@ -9,10 +9,9 @@ namespace xmlslice::detail {
 
 namespace {
 
-// The other name is NUL-terminated and lies before `name` in the text, so
-// reading `length` bytes of it stays inside the text.
-bool named(const XmlElement* element, const char* name, std::size_t length) {
-    return equal_bytes(element->name, name, length) && !element->name[length];
+// Both names are pieces of the text, already NUL-terminated.
+bool named(const XmlElement* element, const char* name, const XmlDocument* document) {
+    return same_names(element->name, name, document->text_end);
 }
 
 }  // namespace
@@ -20,11 +19,11 @@ bool named(const XmlElement* element, const char* name, std::size_t length) {
 // While a parent's chains are short, a child's group is found by walking
 // them: its name group's last member gets the child, or the last head does
 // as a new head. Null when the walk grew too long.
-XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child, std::size_t length) {
+XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child) {
     std::size_t steps = 0;
     XmlElement* head = parent->first_child;
     for (; steps < FEW_STEPS; ++steps, head = head->next_name_group) {
-        if (named(head, child->name, length)) {
+        if (named(head, child->name, document_)) {
             while (head->next_same_name && ++steps < FEW_STEPS) head = head->next_same_name;
             return head->next_same_name ? nullptr : (head->next_same_name = child, head);
         }
@@ -56,13 +55,13 @@ bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_l
     }
     last->next_in_order = child;
     bool grouped = groups_.size() > frame.first_group;
-    if (named(last, child->name, name_length)) {
+    if (named(last, child->name, document_)) {
         last->next_same_name = child;
         if (grouped) groups_[frame.last_group].tail = child;
         return true;
     }
     if (!grouped) {
-        if (walk_groups(parent, child, name_length)) return true;
+        if (walk_groups(parent, child)) return true;
         frame.last_child = last;
         if (!make_groups(frame, parent)) return false;
         frame.last_child = child;

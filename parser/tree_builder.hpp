@@ -40,7 +40,7 @@ class TreeBuilder {
     };
     XmlElement* new_child(Frame& frame, char* name, std::size_t name_length);
     bool link_child(Frame& frame, XmlElement* child, std::size_t name_length);
-    XmlElement* walk_groups(XmlElement* parent, XmlElement* child, std::size_t length);
+    XmlElement* walk_groups(XmlElement* parent, XmlElement* child);
     bool make_groups(Frame& frame, XmlElement* parent);
 
     // Chains are walked while that takes at most this many steps.

@@ -137,6 +137,27 @@ TEST(ScannerErrors, LineOfAnErrorAtTheEndOfALargeDocument) {
     EXPECT_EQ(Parsed(document).error(), error_at(3 + 3 * items, "unexpected closing tag </zz>"));
 }
 
+// Names are compared eight bytes at a time where the text allows: every
+// length around a word, a difference at every place, at the text's end too.
+TEST(Scanner, NamesOfEveryLengthMatchOrNot) {
+    for (std::size_t length = 1; length <= 20; ++length) {
+        std::string name(length, 'n');
+        for (std::size_t i = 0; i < length; ++i) name[i] = static_cast<char>('a' + i);
+        std::string same = "<" + name + "><" + name + "/><" + name + "/></" + name + ">";
+        Parsed p(same);
+        EXPECT_EQ(p.error(), "") << same;
+        EXPECT_EQ(element_nth_same_name(p.child(name.c_str()), 1) != nullptr, true) << same;
+        for (std::size_t at = 0; at <= length; ++at) {
+            std::string other = name.substr(0, at) + "Z" + name.substr(at);
+            Parsed q("<" + name + "></" + other + ">");
+            EXPECT_EQ(q.error(), error_at(1, "unexpected closing tag </" + other + ">"));
+            Parsed r("<" + name + "><" + other + "/><" + name + "/></" + name + ">");
+            EXPECT_EQ(r.error(), "") << other;
+            EXPECT_EQ(element_nth_same_name(r.child(name.c_str()), 1), nullptr) << other;
+        }
+    }
+}
+
 TEST(ScannerErrors, TreeBuiltSoFarComesBack) {
     Parsed mismatched("<a><b></a>");
     XmlElement* b = mismatched.child("b");
