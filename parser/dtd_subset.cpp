@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "parser/entity_cycles.hpp"
+#include "parser/entity_set.hpp"
 #include "parser/parser.hpp"
 #include "tree/tree_internal.hpp"
 

@@ -1,4 +1,4 @@
-#include "parser/entity_cycles.hpp"
+#include "parser/entity_set.hpp"
 
 #include <cstring>
 
@@ -12,8 +12,9 @@ bool EntityCycleCheck::first_visit(std::size_t entry) {
     return true;
 }
 
-bool EntityCycleCheck::entity_is_acyclic(const char* name, std::size_t name_length,
-                                         const char* value, std::size_t value_length) {
+[[gnu::cold]] bool EntityCycleCheck::entity_is_acyclic(const char* name, std::size_t name_length,
+                                                       const char* value,
+                                                       std::size_t value_length) {
     ++check_;
     pending_.clear();
     if (!pending_.push({value, value + value_length})) return false;

@@ -27,7 +27,7 @@ constexpr std::size_t MOST_LEADING = 8;
 
 // A value that is exactly one valid character reference decodes to the same
 // bytes wherever it is used, so its encoding is kept ready.
-bool EntitySet::index_entry(std::size_t name_length, std::size_t value_length) {
+[[gnu::cold]] bool EntitySet::index_entry(std::size_t name_length, std::size_t value_length) {
     Entry entry{name_length, value_length, {}, 0, false};
     const char* text = value(count_);
     entry.line_end = std::memchr(text, '\n', value_length) || std::memchr(text, '\r', value_length);
@@ -73,7 +73,7 @@ void EntitySet::trim() {
 
 // Names the hash cannot find are compared one by one; the bytes compared
 // count against the parse's bound, so many of them cannot make it quadratic.
-std::size_t EntitySet::find_exotic(Lookahead reader, std::size_t& searched) const {
+[[gnu::cold]] std::size_t EntitySet::find_exotic(Lookahead reader, std::size_t& searched) const {
     for (std::size_t i = 0; i < exotic_.size(); ++i) {
         Lookahead at = reader;
         const char* wanted = name(exotic_[i]);

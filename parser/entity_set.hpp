@@ -5,8 +5,9 @@
 #define XMLSLICE_ENTITY_SET_HPP
 
 #include <cstddef>
+#include <cstdint>
 
-#include "parser/decode_context.hpp"
+#include "parser/text_decode.hpp"
 #include "support/name_index.hpp"
 #include "support/pod_vector.hpp"
 
@@ -71,6 +72,32 @@ class EntitySet {
     PodVector<std::size_t> exotic_;    // the others, compared one by one
     std::size_t longest_natural_ = 0;  // longest natural name, ';' included
     std::size_t leading_ = 0;          // entries tried before any index
+};
+
+// Refuses entity declarations that would make expansion endless.
+// Checks against one table, following the references its expansion follows:
+// '&' for general entities, '%' for parameter entities. Each check walks every
+// value it reaches once, without recursion; the bytes walked count against the
+// parse's bound (past it the check gives up and answers true).
+class EntityCycleCheck {
+  public:
+    EntityCycleCheck(const EntitySet& table, char reference, DecodeContext& context)
+        : table_(table), reference_(reference), context_(context) {}
+
+    // True when no chain of references from the value leads back to the name
+    // (given with its ';').
+    bool entity_is_acyclic(const char* name, std::size_t name_length, const char* value,
+                           std::size_t value_length);
+
+  private:
+    bool first_visit(std::size_t entry);
+
+    const EntitySet& table_;
+    char reference_;
+    std::uint32_t check_ = 0;
+    PodVector<std::uint32_t> visited_;  // the check that last reached each entry
+    DecodeContext& context_;
+    PodVector<Segment> pending_;
 };
 
 }  // namespace xmlslice::detail

@@ -84,7 +84,7 @@ std::ptrdiff_t read_descriptor_chunk(void* descriptor, char* into) {
 
 // Reads to the end of the input in chunks, into a heap buffer that grows
 // geometrically so that a long input is not copied once per chunk.
-XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
+[[gnu::cold]] XmlElement* parse_to_end(ChunkReader read_chunk, void* input) {
     std::size_t capacity = chunk;
     auto* buffer = static_cast<char*>(std::malloc(capacity));
     if (!buffer) return nullptr;
@@ -140,7 +140,7 @@ XmlElement* document_parse_buffer(char* buffer, std::size_t length) {
     return root;
 }
 
-XmlElement* document_parse_descriptor(int fd) {
+[[gnu::cold]] XmlElement* document_parse_descriptor(int fd) {
     if (fd < 0) return nullptr;
     struct stat status;
     if (fstat(fd, &status) != 0) return nullptr;

@@ -1,39 +1,11 @@
-// Processing instructions: the XML declaration's standalone setting, and the
-// per-target lists of the instruction table.
-#include "parser/instructions.hpp"
-
+// Processing instructions: the XML declaration's standalone setting, or an
+// instruction for the table.
 #include <cstdlib>
 #include <cstring>
 
 #include "parser/parser.hpp"
-#include "support/growth.hpp"
 
 namespace xmlslice::detail {
-
-bool Instructions::add(char* target, std::size_t length, char* text) {
-    std::size_t list = lists_.list_for(target, length);
-    if (list == KeyedLists::none || !position_capacities_.reserve(list + 1)) return false;
-    if (list == position_capacities_.size()) position_capacities_.push(0);
-    std::size_t count = lists_.count(list);
-    char* positions = lists_.list(list)[count + 2];
-    if (!grow(positions, position_capacities_[list], count + 2)) return false;
-    positions[count] = '\0';
-    lists_.list(list)[count + 2] = positions;  // before the list moves
-    char** slot = lists_.append(list, 1);
-    if (!slot) return false;
-    *slot = text;
-    positions[count] = document_->root.name ? '>' : '<';
-    positions[count + 1] = '\0';
-    return true;
-}
-
-void Instructions::trim() {
-    for (std::size_t list = 0; list < position_capacities_.size(); ++list) {
-        std::size_t count = lists_.count(list);
-        detail::trim(lists_.list(list)[count + 2], count + 1);
-    }
-    lists_.trim();
-}
 
 namespace {
 
@@ -47,7 +19,7 @@ void read_standalone(XmlDocument* document, const char* text) {
 
 }  // namespace
 
-bool record_instruction(Parser& parser, char* start, std::size_t length) {
+[[gnu::cold]] bool record_instruction(Parser& parser, char* start, std::size_t length) {
     start[length] = '\0';
     char* target_end = start + std::strcspn(start, "\t\r\n ");
     char* text = target_end;

@@ -7,7 +7,7 @@
 
 namespace xmlslice::detail {
 
-std::size_t KeyedLists::list_for(char* key, std::size_t length) {
+[[gnu::cold]] std::size_t KeyedLists::list_for(char* key, std::size_t length) {
     std::size_t found = finder_.find(key, length);
     if (found != none) return found;
     std::size_t count = fills_.size();
@@ -27,7 +27,7 @@ std::size_t KeyedLists::list_for(char* key, std::size_t length) {
     return finder_.added(count) ? count : none;
 }
 
-char** KeyedLists::append(std::size_t list, std::size_t count) {
+[[gnu::cold]] char** KeyedLists::append(std::size_t list, std::size_t count) {
     Fill& fill = fills_[list];
     char**& slots = (*table_)[list];
     std::size_t end = 1 + fill.used;  // where the null stands
@@ -38,10 +38,54 @@ char** KeyedLists::append(std::size_t list, std::size_t count) {
     return slots + end;
 }
 
-void KeyedLists::trim() {
+[[gnu::cold]] void KeyedLists::trim() {
     for (std::size_t i = 0; i < fills_.size(); ++i)
         detail::trim((*table_)[i], 1 + fills_[i].used + 1 + trailer_);
     if (!fills_.empty()) detail::trim(*table_, fills_.size() + 1);
+}
+
+DecodeMode AttributeDeclarations::mode_of(std::size_t list, const char* attribute,
+                                          std::size_t length) const {
+    std::size_t mode = modes_.find(list + 1, attribute, length);
+    return mode == NameIndex::npos ? DecodeMode::attribute : static_cast<DecodeMode>(mode);
+}
+
+bool AttributeDeclarations::add(char* element, std::size_t element_length, char* attribute,
+                                std::size_t length, char* default_value, const char* marker) {
+    last_length_ = ~std::size_t(0);  // the kept answer may change
+    std::size_t list = lists_.list_for(element, element_length);
+    char** triple = list == none ? nullptr : lists_.append(list, 3);
+    if (!triple) return false;
+    triple[0] = attribute;
+    triple[1] = default_value;
+    triple[2] = const_cast<char*>(marker);
+    auto mode = static_cast<std::size_t>(mode_of_marker(marker));
+    return modes_.insert(list + 1, attribute, length, mode);
+}
+
+bool Instructions::add(char* target, std::size_t length, char* text) {
+    std::size_t list = lists_.list_for(target, length);
+    if (list == KeyedLists::none || !position_capacities_.reserve(list + 1)) return false;
+    if (list == position_capacities_.size()) position_capacities_.push(0);
+    std::size_t count = lists_.count(list);
+    char* positions = lists_.list(list)[count + 2];
+    if (!grow(positions, position_capacities_[list], count + 2)) return false;
+    positions[count] = '\0';
+    lists_.list(list)[count + 2] = positions;  // before the list moves
+    char** slot = lists_.append(list, 1);
+    if (!slot) return false;
+    *slot = text;
+    positions[count] = document_->root.name ? '>' : '<';
+    positions[count + 1] = '\0';
+    return true;
+}
+
+[[gnu::cold]] void Instructions::trim() {
+    for (std::size_t list = 0; list < position_capacities_.size(); ++list) {
+        std::size_t count = lists_.count(list);
+        detail::trim(lists_.list(list)[count + 2], count + 1);
+    }
+    lists_.trim();
 }
 
 }  // namespace xmlslice::detail

@@ -5,9 +5,8 @@
 
 #include <cstddef>
 
-#include "parser/attribute_declarations.hpp"
 #include "parser/entity_set.hpp"
-#include "parser/instructions.hpp"
+#include "parser/keyed_lists.hpp"
 #include "parser/line_ledger.hpp"
 #include "parser/text_decode.hpp"
 #include "parser/tree_builder.hpp"

@@ -28,10 +28,8 @@ struct ModeTraits {
 };
 
 constexpr ModeTraits mode_traits[] = {
-    {find_any<'&', '\r'>, true, false, false},
-    {find_any<'\r'>, false, false, false},
-    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true, true, false},
-    {find_any<'&', '\t', '\n', '\v', '\f', '\r'>, true, true, true},
+    {find_any<'&', '\r'>, true, false, false},       {find_any<'\r'>, false, false, false},
+    {find_value_change, true, true, false},          {find_value_change, true, true, true},
     {find_any<'&', '%', '\r'>, false, false, false},
 };
 

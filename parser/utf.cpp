@@ -47,7 +47,7 @@ struct Utf16Reader {
 
 }  // namespace
 
-char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
+[[gnu::cold]] char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
     auto first = static_cast<unsigned char>(buffer[0]);
     if (first != 0xFE && first != 0xFF) return nullptr;
     Utf16Reader reader{reinterpret_cast<const unsigned char*>(buffer), length, first == 0xFE};

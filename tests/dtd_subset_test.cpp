@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "parse_support.hpp"
-#include "parser/entity_cycles.hpp"
+#include "parser/entity_set.hpp"
 #include "xmlslice.hpp"
 
 using namespace xmlslice;

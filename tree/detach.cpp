@@ -59,7 +59,7 @@ void unlink_later_child(XmlElement* parent, XmlElement* before, XmlElement* e) {
 
 }  // namespace
 
-XmlElement* element_detach(XmlElement* element) {
+[[gnu::cold]] XmlElement* element_detach(XmlElement* element) {
     if (!element) return nullptr;
     if (XmlElement* parent = element->parent) {
         XmlElement* before = predecessor_in_order(parent, element);

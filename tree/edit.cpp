@@ -65,7 +65,7 @@ XmlElement* element_set_text(XmlElement* element, const char* text) {
     return element;
 }
 
-XmlElement* element_set_attribute(XmlElement* element, const char* name, const char* value) {
+[[gnu::cold]] XmlElement* element_set_attribute(XmlElement* element, const char* name, const char* value) {
     if (!element || !name) return element;
     Attributes before(element->attributes);
     std::size_t k = before.find(name);

@@ -44,7 +44,7 @@ AttributeList attribute_list_new(std::size_t count) {
     return list;
 }
 
-AttributeList attribute_list_resize(AttributeList list, std::size_t count, std::size_t new_count) {
+[[gnu::cold]] AttributeList attribute_list_resize(AttributeList list, std::size_t count, std::size_t new_count) {
     if (!is_empty_list(list) && list[2 * count + 1] == embedded_ownership(list, count))
         return resize_block(list, count, new_count);
     // Shared, or built by a host with an ownership string of its own.
@@ -86,7 +86,7 @@ namespace {
 constexpr std::size_t FEW_LISTS = 8;
 }  // namespace
 
-bool ListFinder::index_up_to(std::size_t count) {
+[[gnu::cold]] bool ListFinder::index_up_to(std::size_t count) {
     for (; indexed_ < count; ++indexed_) {
         const char* key = (*table_)[indexed_][0];
         if (!by_key_.insert(0, key, std::strlen(key), indexed_)) return false;
@@ -123,7 +123,7 @@ void free_entities(XmlDocument* document) {
 }
 
 // Declared default values the decoder moved to the heap, or position strings.
-void free_keyed_lists(XmlDocument* document, char*** table, bool instructions) {
+[[gnu::cold]] void free_keyed_lists(XmlDocument* document, char*** table, bool instructions) {
     if (is_empty_list(table)) return;
     for (char*** list = table; *list; ++list) {
         KeyedList keyed{*list};

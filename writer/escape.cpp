@@ -56,9 +56,6 @@ const char* find_special(const char* at, std::size_t count, Escape mode) {
                                          _mm_or_si128(equal_to(x, '<'), equal_to(x, '>'))),
                             _mm_or_si128(equal_to(x, '"'), control_space(x)));
     };
-    auto* start = const_cast<char*>(at);
-    if (count == UP_TO_NUL)
-        return mode == Escape::content ? find_first(start, content) : find_first(start, attribute);
     return at + (mode == Escape::content ? find_first_within(at, count, content)
                                          : find_first_within(at, count, attribute));
 #else

@@ -26,7 +26,7 @@ void write_instruction(OutputBuffer& out, const char* target, const char* text, 
 
 // Grouped by target in table order; skipped is the position character of
 // the instructions that belong on the other side of the root.
-void write_instructions(OutputBuffer& out, InstructionTable table, char skipped) {
+[[gnu::cold]] void write_instructions(OutputBuffer& out, InstructionTable table, char skipped) {
     for (char*** list = table; *list; ++list) {
         KeyedList instructions{*list};
         std::size_t count = instructions.count();
