@@ -83,8 +83,9 @@ class Decoder {
 
     void fold_line_ends(char* first_cr);
     DecodeStatus expand_references(char* first_special);
-    DecodeStatus expand_main();
-    bool simple_change(const char* at, char* encoded, std::size_t& length, std::size_t& taken);
+    DecodeStatus expand_segment();
+    bool simple_change(const char* at, const char* end, char* encoded, std::size_t& length,
+                       std::size_t& taken);
     DecodeStatus reference();
     DecodeStatus character_reference();
     bool number_change(const char* number, char* encoded, std::size_t& length, std::size_t& taken);
@@ -244,24 +245,26 @@ DecodeStatus Decoder::reference() {
     return emit_reference_bytes(&byte, 1, 1);
 }
 
-// What the main text most often holds needs no segments: white space in an
-// attribute value, a character reference in its usual form and the
-// predefined entities. The bytes a change stands for, and how many it takes.
-bool Decoder::simple_change(const char* at, char* encoded, std::size_t& length,
+// What text most often holds needs nothing beyond the segment being read:
+// white space in an attribute value (or a CR from an entity's value), a
+// character reference in its usual form and the predefined entities. The
+// bytes a change stands for, and how many it takes; false when the change
+// needs the general way.
+bool Decoder::simple_change(const char* at, const char* end, char* encoded, std::size_t& length,
                             std::size_t& taken) {
-    if (*at != '&') {
-        if (!mode_.spaces) return false;
-        if (*at == '\n') before_line_change();
-        encoded[0] = ' ';
+    if (*at != '&' && *at != '%') {
+        if (*at == '\n' && mode_.spaces) before_line_change();
+        encoded[0] = mode_.spaces ? ' ' : *at;
         length = taken = 1;
         return true;
     }
+    if (*at == '%') return false;
     if (at[1] == '#') {
         if (!number_change(at + 2, encoded, length, taken)) return false;
         taken += 2;
     } else {
         if (!mode_.general_references) return false;
-        std::size_t entry = entities_.find_leading(at + 1, end_ - (at + 1));
+        std::size_t entry = entities_.find_leading(at + 1, end - (at + 1));
         if (entry == NameIndex::npos || !entities_.single_reference(entry, encoded, length))
             return false;
         taken = entities_.name_length(entry) + 1;
@@ -274,20 +277,21 @@ bool Decoder::simple_change(const char* at, char* encoded, std::size_t& length,
     return true;
 }
 
-// On the main text, by pointers, until something needs the general way or
-// the text ends. No change writes more than it reads, so a heap block that
-// can take the rest of the text needs no growth on the way.
-DecodeStatus Decoder::expand_main() {
-    char* at = const_cast<char*>(main_text().next);
-    if (!reserve(end_ - at)) return DecodeStatus::out_of_memory;
+// The segment being read, by pointers, until a change needs the general way
+// or the segment ends. No change writes more than it reads, so a heap block
+// with room for the rest of the segment needs no growth on the way.
+DecodeStatus Decoder::expand_segment() {
+    Segment& segment = top();
+    auto* at = const_cast<char*>(segment.next);
+    if (!reserve(segment.end - at)) return DecodeStatus::out_of_memory;
     for (;;) {
         char* stop = mode_.find_change(at);
         if (out_ != at) std::memmove(out_, at, stop - at);
         out_ += stop - at;
-        main_text().next = at = stop;
+        segment.next = at = stop;
         char encoded[6];
         std::size_t length, taken;
-        if (at == end_ || !simple_change(at, encoded, length, taken)) break;
+        if (at == segment.end || !simple_change(at, segment.end, encoded, length, taken)) break;
         for (std::size_t i = 0; i < length; ++i) *out_++ = encoded[i];
         at += taken;
     }
@@ -299,27 +303,12 @@ DecodeStatus Decoder::expand_references(char* first_special) {
     if (!context_.segments.push({first_special, end_})) return DecodeStatus::out_of_memory;
     out_ = first_special;
     while (top().next != top().end) {
-        if (depth() == 1) {
-            DecodeStatus status = expand_main();
-            if (status != DecodeStatus::ok) return status;
-            if (top().next == top().end) break;
-        }
-        Segment& segment = top();
-        auto* at = const_cast<char*>(segment.next);
-        std::size_t run = static_cast<std::size_t>(mode_.find_change(at) - at);
-        if (run) {
-            if (!emit(at, run)) return DecodeStatus::out_of_memory;
-            consume(run);
-            continue;
-        }
-        if (*at != '&' && *at != '%') {  // a blank, or a CR from an entity's value
-            if (*at == '\n' && mode_.spaces) before_line_change();
-            if (!emit(mode_.spaces ? " " : at, 1)) return DecodeStatus::out_of_memory;
-            consume(1);
-            continue;
-        }
-        DecodeStatus status = reference();
+        DecodeStatus status = expand_segment();
         if (status != DecodeStatus::ok) return status;
+        if (top().next == top().end)
+            consume(0);  // a used-up entity value is done with
+        else if ((status = reference()) != DecodeStatus::ok)
+            return status;
     }
     return emit("", 0) ? DecodeStatus::ok : DecodeStatus::out_of_memory;
 }
