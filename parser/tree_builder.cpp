@@ -32,17 +32,26 @@ XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child) {
     return nullptr;
 }
 
-// Entries for the groups a parent's chains hold, once walking them is too long.
-bool TreeBuilder::make_groups(Frame& frame, XmlElement* parent) {
+// Entries for the groups a parent's chains hold, once walking them is too
+// long; `last` is its last child. Null without memory.
+TreeBuilder::Grouped* TreeBuilder::make_groups(XmlElement* parent, XmlElement* last) {
     std::size_t depth = frames_.size();
+    if (!grouped_.push({depth, groups_.size(), 0})) return nullptr;
+    Grouped& entries = grouped_.back();
     for (XmlElement* head = parent->first_child; head; head = head->next_name_group) {
         XmlElement* tail = head;
         while (tail->next_same_name) tail = tail->next_same_name;
-        if (tail == frame.last_child) frame.last_group = groups_.size();
-        if (!groups_.add(frame.first_group, depth, {head, tail, std::strlen(head->name)}))
-            return false;
+        if (tail == last) entries.last_group = groups_.size();
+        if (!groups_.add(entries.first_group, depth, {head, tail, std::strlen(head->name)}))
+            return nullptr;
     }
-    return true;
+    return &entries;
+}
+
+// The group entries of the innermost open element, if it has them.
+TreeBuilder::Grouped* TreeBuilder::grouped() {
+    bool has = !grouped_.empty() && grouped_.back().depth == frames_.size();
+    return has ? &grouped_.back() : nullptr;
 }
 
 bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_length) {
@@ -54,28 +63,24 @@ bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_l
         return true;
     }
     last->next_in_order = child;
-    bool grouped = groups_.size() > frame.first_group;
+    Grouped* entries = grouped();
     if (named(last, child->name, document_)) {
         last->next_same_name = child;
-        if (grouped) groups_[frame.last_group].tail = child;
+        if (entries) groups_[entries->last_group].tail = child;
         return true;
     }
-    if (!grouped) {
-        if (walk_groups(parent, child)) return true;
-        frame.last_child = last;
-        if (!make_groups(frame, parent)) return false;
-        frame.last_child = child;
-    }
+    if (!entries && walk_groups(parent, child)) return true;
+    if (!entries && !(entries = make_groups(parent, last))) return false;
     std::size_t depth = frames_.size();
-    std::size_t g = groups_.find(frame.first_group, depth, child->name, name_length);
+    std::size_t g = groups_.find(entries->first_group, depth, child->name, name_length);
     if (g == ChildGroups::none) {
-        if (!groups_.add(frame.first_group, depth, {child, child, name_length})) return false;
+        if (!groups_.add(entries->first_group, depth, {child, child, name_length})) return false;
         g = groups_.size() - 1;
     } else {
         groups_[g].tail->next_same_name = child;
         groups_[g].tail = child;
     }
-    frame.last_group = g;
+    entries->last_group = g;
     return true;
 }
 
@@ -95,7 +100,7 @@ bool TreeBuilder::open(char* name, std::size_t name_length, AttributeList attrib
         element = new_child(frames_.back(), name, name_length);
     else
         element->name = name;  // the root record becomes the root element
-    if (!element || !frames_.push({nullptr, 0, later_text_.size(), groups_.size(), 0})) {
+    if (!element || !frames_.push({nullptr, 0, later_text_.size()})) {
         attribute_list_free(attributes);
         return false;
     }
@@ -127,7 +132,10 @@ bool TreeBuilder::join_text(Frame& frame, XmlElement* element) {
 bool TreeBuilder::close() {
     XmlElement* element = document_->current_element;
     bool joined = join_text(frames_.back(), element);
-    groups_.close(frames_.back().first_group);
+    if (Grouped* entries = grouped()) {
+        groups_.close(entries->first_group);
+        grouped_.pop();
+    }
     frames_.pop();
     document_->current_element = element->parent;
     return joined;

@@ -65,17 +65,23 @@ class TreeBuilder {
 
   private:
     // An element whose end tag has not been seen.
+    // Kept small: a deep document holds one per level.
     struct Frame {
         XmlElement* last_child;
         std::size_t text_length;  // of its text so far
         std::size_t first_byte;   // its later runs' first byte in later_text_
+    };
+    // The group entries of an open element whose chains grew too long to walk.
+    struct Grouped {
+        std::size_t depth;        // of the element among the open ones
         std::size_t first_group;  // its children's first group in groups_
-        std::size_t last_group;   // the last child's group, once entries are made
+        std::size_t last_group;   // the last child's group
     };
     XmlElement* new_child(Frame& frame, char* name, std::size_t name_length);
     bool link_child(Frame& frame, XmlElement* child, std::size_t name_length);
     XmlElement* walk_groups(XmlElement* parent, XmlElement* child);
-    bool make_groups(Frame& frame, XmlElement* parent);
+    Grouped* make_groups(XmlElement* parent, XmlElement* last);
+    Grouped* grouped();
 
     // Chains are walked while that takes at most this many steps.
     static constexpr std::size_t FEW_STEPS = 8;
@@ -83,6 +89,7 @@ class TreeBuilder {
 
     XmlDocument* document_;
     PodVector<Frame> frames_;
+    PodVector<Grouped> grouped_;
     ChildGroups groups_;
     PodVector<char> later_text_;
 };
