@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "parser/text_decode.hpp"
+#include "support/growth.hpp"
 
 namespace xmlslice::detail {
 
@@ -47,16 +48,13 @@ struct Utf16Reader {
 
 }  // namespace
 
-[[gnu::cold]] char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
+char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
     auto first = static_cast<unsigned char>(buffer[0]);
     if (first != 0xFE && first != 0xFF) return nullptr;
     Utf16Reader reader{reinterpret_cast<const unsigned char*>(buffer), length, first == 0xFE};
-    // Measure first, so the output is allocated once at its exact size.
-    char scratch[6];
-    std::size_t size = 0;
-    for (std::size_t offset = 2; offset + 1 < length;)
-        size += encode_utf8(reader.next(offset), scratch);
-    char* output = static_cast<char*>(std::malloc(size ? size : 1));
+    // A unit gives at most three bytes, a pair four: room for the most, then
+    // the block is trimmed to what was written.
+    char* output = static_cast<char*>(std::malloc(length / 2 * 3 + 1));
     if (!output) {
         out_of_memory = true;
         return nullptr;
@@ -64,6 +62,7 @@ struct Utf16Reader {
     std::size_t used = 0;
     for (std::size_t offset = 2; offset + 1 < length;)
         used += encode_utf8(reader.next(offset), output + used);
+    trim(output, used ? used : 1);
     buffer = output;
     length = used;
     return output;
