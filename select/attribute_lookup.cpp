@@ -6,8 +6,8 @@ namespace xmlslice::detail {
 
 namespace {
 
-// Own lists longer than this are checked for repeats through a set.
-constexpr std::size_t SHORT_LIST = 8;
+// Beyond this many names per element, repeats are found through a map.
+constexpr std::size_t FEW_NAMES = 8;
 
 bool same_name(const char* a, const char* b) {
     return std::strcmp(a, b) == 0;
@@ -44,24 +44,25 @@ FoundAttribute AttributeLookup::find(XmlElement* element, const char* name) {
     return {};
 }
 
-void AttributeLookup::start_names(AttributeList own, std::size_t count) {
-    hashed_ = count > SHORT_LIST;
-    if (!hashed_) return;
-    own_first_.clear();
-    for (std::size_t k = 0; k < count; ++k) own_first_.emplace(own[2 * k], k);
+void AttributeLookup::gather(XmlElement* element) {
+    candidates_.clear();
+    for (char** pair = element->attributes; *pair; pair += 2)
+        candidates_.push_back({pair[0], pair[1], false});
+    char** declared = declared_list(element->name);
+    if (declared)
+        for (char** triple = declared + 1; *triple; triple += 3)
+            candidates_.push_back({triple[0], triple[1], true});
+    if (candidates_.size() <= FEW_NAMES) return;
+    first_of_name_.clear();
+    for (std::size_t k = 0; k < candidates_.size(); ++k)
+        first_of_name_.emplace(candidates_[k].name, k);
 }
 
-bool AttributeLookup::seen_before(AttributeList own, std::size_t k) {
-    if (hashed_) return own_first_.find(own[2 * k])->second != k;
+bool AttributeLookup::repeats_earlier(std::size_t k) const {
+    const char* name = candidates_[k].name;
+    if (candidates_.size() > FEW_NAMES) return first_of_name_.find(name)->second != k;
     for (std::size_t earlier = 0; earlier < k; ++earlier)
-        if (same_name(own[2 * earlier], own[2 * k])) return true;
-    return false;
-}
-
-bool AttributeLookup::is_own(AttributeList own, std::size_t count, const char* name) {
-    if (hashed_) return own_first_.count(name) != 0;
-    for (std::size_t k = 0; k < count; ++k)
-        if (same_name(own[2 * k], name)) return true;
+        if (same_name(candidates_[earlier].name, name)) return true;
     return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "xmlslice.hpp"
 
@@ -28,37 +29,31 @@ class AttributeLookup {
 
     // Calls visit(name, value, declared_default) for each attribute of
     // element: its own in list order, then the declared defaults it does not
-    // override. A repeated name counts once, the first time. Stops when
-    // visit returns false; returns false then.
+    // override. A repeated name counts once, the first time, as in lookups.
+    // Stops when visit returns false; returns false then.
     template <class Visit>
     bool for_each(XmlElement* element, Visit visit) {
-        AttributeList own = element->attributes;
-        std::size_t own_count = 0;
-        while (own[2 * own_count]) ++own_count;
-        char** declared = declared_list(element->name);
-        start_names(own, own_count);
-        for (std::size_t k = 0; k < own_count; ++k)
-            if (!seen_before(own, k) && !visit(own[2 * k], own[2 * k + 1], false)) return false;
-        if (!declared) return true;
-        for (char** triple = declared + 1; *triple; triple += 3)
-            if (triple[1] && !is_own(own, own_count, triple[0]) &&
-                !visit(triple[0], triple[1], true))
-                return false;
+        gather(element);
+        for (std::size_t k = 0; k < candidates_.size(); ++k) {
+            const FoundAttribute& found = candidates_[k];
+            if (!found.value || repeats_earlier(k)) continue;
+            if (!visit(found.name, found.value, found.declared_default)) return false;
+        }
         return true;
     }
 
   private:
     char** declared_list(const char* element_name);
-    // Repeats among the own names: compared pairwise while the list is
-    // short, through a set when it is long.
-    void start_names(AttributeList own, std::size_t count);
-    bool seen_before(AttributeList own, std::size_t k);
-    bool is_own(AttributeList own, std::size_t count, const char* name);
+    // Every name that may count: own ones, then declared ones.
+    void gather(XmlElement* element);
+    // Whether candidate k's name came before: compared pairwise while the
+    // candidates are few, through a map when they are many.
+    bool repeats_earlier(std::size_t k) const;
 
     XmlDocument* document_ = nullptr;
     std::unordered_map<std::string_view, char**> declared_;
-    std::unordered_map<std::string_view, std::size_t> own_first_;  // name: its first index
-    bool hashed_ = false;
+    std::vector<FoundAttribute> candidates_;
+    std::unordered_map<std::string_view, std::size_t> first_of_name_;  // when there are many
 };
 
 }  // namespace xmlslice::detail

@@ -327,8 +327,9 @@ class ExpressionParser {
             return fail(token, "expected a test, found " + quoted(token));
         }
         const Token& after = peek();
-        if (after.is("/") || after.is("//") || after.is("["))
+        if (after.is("/") || after.is("//"))
             return fail(after, "paths inside predicates are unsupported");
+        if (after.is("[")) return fail(after, "predicates inside predicates are unsupported");
         return true;
     }
 

@@ -304,11 +304,43 @@ void PathEvaluator::attribute_matches(const Step& step, std::vector<SelectMatch>
 
 void PathEvaluator::text_matches(std::vector<SelectMatch>& matches) {
     if (at_document_) return;  // the root is no text
-    for (XmlElement* element : scratch_.current)
-        for_each_own_text_run(element, [&](std::string_view run) {
-            matches.push_back({element, nullptr, run, false});
-            return true;
-        });
+    auto emit = [&matches](XmlElement* owner, std::string_view run) {
+        if (!run.empty()) matches.push_back({owner, nullptr, run, false});
+        return true;
+    };
+    if (!nested_) {
+        for (XmlElement* element : scratch_.current)
+            for_each_own_text_run(element,
+                                  [&](std::string_view run) { return emit(element, run); });
+        return;
+    }
+    // The runs of an element and of the elements of the set below it
+    // interleave: one walk over the outermost ones, a text cursor per level.
+    std::vector<XmlElement*>& members = scratch_.current;
+    std::vector<TextCursor>& cursors = scratch_.text_stack;
+    std::vector<WalkFrame>& frames = scratch_.frames;
+    std::size_t member = 0;
+    auto enter = [&](XmlElement* node, std::size_t depth) {
+        if (depth > 0) {
+            std::string_view run = cursors.back().run_before(node);
+            if (frames[depth].active) emit(node->parent, run);
+        }
+        bool is_member = member < members.size() && members[member] == node;
+        if (is_member) ++member;
+        if (frames.size() < depth + 2) frames.emplace_back();
+        frames[depth + 1].active = is_member;
+        cursors.emplace_back(node);
+        return true;
+    };
+    auto leave = [&](XmlElement* node, std::size_t depth) {
+        if (frames[depth + 1].active) emit(node, cursors.back().rest());
+        cursors.pop_back();
+    };
+    while (member < members.size()) {
+        cursors.clear();
+        frames.resize(1);
+        walk_subtree(members[member], enter, leave);
+    }
 }
 
 }  // namespace xmlslice::detail
