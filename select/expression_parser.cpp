@@ -137,6 +137,12 @@ class ExpressionParser {
         const Token& token = peek();
         if (token.is(".") || token.is("..")) {
             take();
+            // After //, XPath's . and .. reach text, comments and instructions
+            // too, which are not elements here.
+            bool final_step = !peek().is("/") && !peek().is("//");
+            if (descendants && (token.is("..") || final_step))
+                return fail(token, "'//" + std::string(token.text) +
+                                       "' selects other nodes than elements; use //*");
             step.axis = token.is(".") ? Axis::self : Axis::parent;
             if (peek().is("[")) return fail(peek(), "a predicate cannot follow " + quoted(token));
         } else if (token.is("@")) {

@@ -209,9 +209,10 @@ TEST(Select, DeclaredDefaultsEntitiesMixedContentAndRuns) {
                                 {"//a/../@n", "n=2"},
                                 {"count(//a/..)", "2"},
                                 {"count(//*/..)", "2"},
-                                {"count(/r//.)", "9"},
-                                {"count(//a//.)", "6"},
-                                {"count(//.)", "9"},
+                                {"count(/r//*)", "8"},
+                                {"count(//a//*)", "3"},
+                                {"count(//*)", "9"},
+                                {"count(//a//./@n)", "5"},
                                 {"//a//b", "b"},
                                 {"/r/a[2]/*/@n", "n=2.1 | n=2.2"},
                             });
@@ -304,6 +305,9 @@ TEST(Select, RefusesWhatItDoesNotSupportWithTheColumn) {
         {"a#b", "unexpected character '#'", 2},
         {"a b", "unexpected 'b'", 3},
         {"@", "expected an attribute name", 2},
+        {"//.", "'//.' selects other nodes than elements; use //*", 3},
+        {"a//..", "'//..' selects other nodes than elements; use //*", 4},
+        {"a//../b", "'//..' selects other nodes than elements; use //*", 4},
         {"//a[not(not(not(not(not(not(not(not(not(not(not(not(not(not(not(not(not(not(not(not("
          "not(not(not(not(not(not(not(not(not(not(not(not(@x))))))))))))))))))))))))))))))))]",
          "expression nested too deeply", 133},
