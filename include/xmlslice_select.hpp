@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "xmlslice.hpp"
@@ -58,63 +59,54 @@ struct SelectMatch {
     bool declared_default;   // attributes: the value comes from a declaration
 };
 
+namespace detail {
+
+// What an iterator over matches yields: the element or the value.
+struct MatchElement {
+    static XmlElement* get(const SelectMatch& match) noexcept { return match.element; }
+};
+struct MatchValue {
+    static std::string_view get(const SelectMatch& match) noexcept { return match.value; }
+};
+
+template <class Projection>
+class MatchIterator {
+  public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = decltype(Projection::get(std::declval<const SelectMatch&>()));
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = value_type;
+
+    explicit MatchIterator(const SelectMatch* match = nullptr) noexcept : match_(match) {}
+    value_type operator*() const noexcept { return Projection::get(*match_); }
+    MatchIterator& operator++() noexcept {
+        ++match_;
+        return *this;
+    }
+    MatchIterator operator++(int) noexcept {
+        MatchIterator before = *this;
+        ++match_;
+        return before;
+    }
+    bool operator==(const MatchIterator& other) const noexcept { return match_ == other.match_; }
+    bool operator!=(const MatchIterator& other) const noexcept { return match_ != other.match_; }
+
+  private:
+    const SelectMatch* match_;
+};
+
+}  // namespace detail
+
 class SelectResult {
   public:
     // Iterates the matched elements (for attributes and texts: their holders).
-    class iterator {
-      public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = XmlElement*;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = XmlElement*;
-
-        explicit iterator(const SelectMatch* match = nullptr) noexcept : match_(match) {}
-        XmlElement* operator*() const noexcept { return match_->element; }
-        iterator& operator++() noexcept {
-            ++match_;
-            return *this;
-        }
-        iterator operator++(int) noexcept {
-            iterator before = *this;
-            ++match_;
-            return before;
-        }
-        bool operator==(const iterator& other) const noexcept { return match_ == other.match_; }
-        bool operator!=(const iterator& other) const noexcept { return match_ != other.match_; }
-
-      private:
-        const SelectMatch* match_;
-    };
+    using iterator = detail::MatchIterator<detail::MatchElement>;
 
     // Iterates the values of attribute and text results.
     class ValueRange {
       public:
-        class iterator {
-          public:
-            using iterator_category = std::forward_iterator_tag;
-            using value_type = std::string_view;
-            using difference_type = std::ptrdiff_t;
-            using pointer = void;
-            using reference = std::string_view;
-
-            explicit iterator(const SelectMatch* match = nullptr) noexcept : match_(match) {}
-            std::string_view operator*() const noexcept { return match_->value; }
-            iterator& operator++() noexcept {
-                ++match_;
-                return *this;
-            }
-            iterator operator++(int) noexcept {
-                iterator before = *this;
-                ++match_;
-                return before;
-            }
-            bool operator==(const iterator& other) const noexcept { return match_ == other.match_; }
-            bool operator!=(const iterator& other) const noexcept { return match_ != other.match_; }
-
-          private:
-            const SelectMatch* match_;
-        };
+        using iterator = detail::MatchIterator<detail::MatchValue>;
 
         ValueRange(const SelectMatch* first, const SelectMatch* last) noexcept
             : first_(first), last_(last) {}

@@ -226,22 +226,20 @@ class ExpressionParser {
         return true;
     }
 
+    // or binds looser than and: or-joined terms are and-joined unary tests.
     bool parse_or(std::vector<BooleanCode>& code, int depth) {
-        if (!parse_and(code, depth)) return false;
-        while (peek().is_name("or")) {
-            take();
-            if (!parse_and(code, depth)) return false;
-            code.push_back({BooleanOp::or_op});
-        }
-        return true;
+        return parse_joined(code, depth, true);
     }
 
-    bool parse_and(std::vector<BooleanCode>& code, int depth) {
-        if (!parse_unary(code, depth)) return false;
-        while (peek().is_name("and")) {
+    bool parse_joined(std::vector<BooleanCode>& code, int depth, bool joined_by_or) {
+        auto term = [&] {
+            return joined_by_or ? parse_joined(code, depth, false) : parse_unary(code, depth);
+        };
+        if (!term()) return false;
+        while (peek().is_name(joined_by_or ? "or" : "and")) {
             take();
-            if (!parse_unary(code, depth)) return false;
-            code.push_back({BooleanOp::and_op});
+            if (!term()) return false;
+            code.push_back({joined_by_or ? BooleanOp::or_op : BooleanOp::and_op});
         }
         return true;
     }

@@ -8,12 +8,10 @@
 namespace xmlslice::tool {
 
 int run_attributes(const std::string& file, const std::string& path_text) {
-    ElementPath path;
-    if (!parse_or_complain(path_text, path)) return EXIT_USAGE;
     LoadedDocument document;
-    if (!load_or_complain(file, document)) return EXIT_FAILED;
-    XmlElement* element = find_or_complain(document, path);
-    if (!element) return EXIT_FAILED;
+    XmlElement* element = nullptr;
+    int status = load_and_find(file, path_text, document, element);
+    if (status >= 0) return status;
     SelectResult attributes = Select::compile("@*").run(element);
     for (const SelectMatch& match : attributes.matches())
         std::printf("%s=%.*s%s\n", match.name, static_cast<int>(match.value.size()),

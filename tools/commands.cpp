@@ -41,6 +41,8 @@ int lookup_failed(const LoadedDocument& document, const std::string& message) {
     return EXIT_FAILED;
 }
 
+namespace {
+
 bool parse_or_complain(const std::string& path_text, ElementPath& path) {
     std::string problem;
     if (parse_element_path(path_text, path, problem)) return true;
@@ -48,11 +50,16 @@ bool parse_or_complain(const std::string& path_text, ElementPath& path) {
     return false;
 }
 
-XmlElement* find_or_complain(const LoadedDocument& document, const ElementPath& path) {
+}  // namespace
+
+int load_and_find(const std::string& file, const std::string& path_text, LoadedDocument& document,
+                  XmlElement*& element) {
+    ElementPath path;
+    if (!parse_or_complain(path_text, path)) return EXIT_USAGE;
+    if (!load_or_complain(file, document)) return EXIT_FAILED;
     std::string missing;
-    XmlElement* element = find_element(document.root.get(), path, missing);
-    if (!element) lookup_failed(document, "no element " + missing);
-    return element;
+    element = find_element(document.root.get(), path, missing);
+    return element ? -1 : lookup_failed(document, "no element " + missing);
 }
 
 int run_check(const std::vector<std::string>& files, bool quiet) {
@@ -82,12 +89,10 @@ int run_print(const std::string& file, int indent) {
 }
 
 int run_get(const std::string& file, const std::string& path_text, const GetOptions& options) {
-    ElementPath path;
-    if (!parse_or_complain(path_text, path)) return EXIT_USAGE;
     LoadedDocument document;
-    if (!load_or_complain(file, document)) return EXIT_FAILED;
-    XmlElement* element = find_or_complain(document, path);
-    if (!element) return EXIT_FAILED;
+    XmlElement* element = nullptr;
+    int status = load_and_find(file, path_text, document, element);
+    if (status >= 0) return status;
     if (options.as_xml) {
         print_line(to_text(element).get());
     } else if (!options.attribute.empty()) {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "document_input.hpp"
-#include "element_path.hpp"
 
 namespace xmlslice::tool {
 
@@ -38,10 +37,10 @@ int finish(const LoadedDocument& document, int status);
 // A lookup found nothing. On a broken document the syntax error is the one
 // line said, since it is the likelier reason.
 int lookup_failed(const LoadedDocument& document, const std::string& message);
-// A get-style path; false after complaining when it is malformed.
-bool parse_or_complain(const std::string& path_text, ElementPath& path);
-// The element path names, or null after complaining.
-XmlElement* find_or_complain(const LoadedDocument& document, const ElementPath& path);
+// Reads a get-style path, loads file and finds the element the path names:
+// -1 when it is there, else the exit status, after complaining.
+int load_and_find(const std::string& file, const std::string& path_text, LoadedDocument& document,
+                  XmlElement*& element);
 
 }  // namespace xmlslice::tool
 

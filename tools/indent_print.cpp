@@ -1,5 +1,7 @@
 #include "indent_print.hpp"
 
+#include "tree/tree_walk.hpp"
+
 namespace xmlslice::tool {
 
 namespace {
@@ -40,23 +42,23 @@ void indent_children(XmlElement* element, std::size_t depth, int width,
 
 void indent_tree(XmlElement* root, int width, std::deque<std::string>& storage) {
     if (!root || !root->name) return;
-    // Depth first without recursion; a subtree that keeps its text is not entered.
-    XmlElement* element = root;
     std::size_t depth = 0;
-    for (;;) {
-        if (may_indent(element)) {
-            indent_children(element, depth, width, storage);
-            element = element->first_child;
+    std::size_t kept_from = 0;  // depth of the element whose subtree keeps its text, or 0
+    detail::walk_chain(
+        root,
+        [&](XmlElement* element) {
             ++depth;
-            continue;
-        }
-        while (element != root && !element->next_in_order) {
-            element = element->parent;
+            if (kept_from) return;
+            if (may_indent(element)) {
+                indent_children(element, depth - 1, width, storage);
+            } else if (element->first_child) {
+                kept_from = depth;
+            }
+        },
+        [&](XmlElement*) {
+            if (kept_from == depth) kept_from = 0;
             --depth;
-        }
-        if (element == root) return;
-        element = element->next_in_order;
-    }
+        });
 }
 
 }  // namespace xmlslice::tool
