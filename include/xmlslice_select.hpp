@@ -31,6 +31,10 @@
 
 #include "xmlslice.hpp"
 
+// What follows is the library's interface; a shared build exports it and
+// hides the rest.
+#pragma GCC visibility push(default)
+
 namespace xmlslice {
 
 namespace detail {
@@ -186,5 +190,7 @@ std::string string_value(const XmlElement* element);
 void append_string_value(const XmlElement* element, std::string& out);
 
 }  // namespace xmlslice
+
+#pragma GCC visibility pop
 
 #endif  // XMLSLICE_SELECT_HPP
