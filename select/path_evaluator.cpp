@@ -3,35 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "select/subtree_walk.hpp"
+
 namespace xmlslice::detail {
 
 namespace {
-
-// Visits top's subtree in document order, without recursion: enter(node,
-// depth) before a node's children (false skips them), leave(node, depth)
-// after them. top is at depth 0.
-template <class Enter, class Leave>
-void walk_subtree(XmlElement* top, Enter enter, Leave leave) {
-    XmlElement* node = top;
-    std::size_t depth = 0;
-    for (;;) {
-        if (enter(node, depth) && node->first_child) {
-            node = node->first_child;
-            ++depth;
-            continue;
-        }
-        for (;;) {
-            leave(node, depth);
-            if (node == top) return;
-            if (node->next_in_order) {
-                node = node->next_in_order;
-                break;
-            }
-            node = node->parent;
-            --depth;
-        }
-    }
-}
 
 bool name_matches(const Step& step, const XmlElement* element) {
     return step.any_name || (element->name && step.name == element->name);
@@ -42,7 +18,10 @@ bool name_matches(const Step& step, const XmlElement* element) {
 PathEvaluator::PathEvaluator(const SelectProgram& program, SelectScratch& scratch)
     : program_(program),
       scratch_(scratch),
-      tests_(program, scratch.attributes, scratch.text_stack, scratch.truth_stack) {}
+      tests_(program, scratch.attributes, scratch.equal_values, scratch.truth_stack) {
+    if (scratch.equal_values.size() < program.tests.size())
+        scratch.equal_values.resize(program.tests.size());
+}
 
 void PathEvaluator::run(XmlElement* context, bool from_document,
                         std::vector<SelectMatch>& matches) {
@@ -72,6 +51,7 @@ void PathEvaluator::run(XmlElement* context, bool from_document,
 void PathEvaluator::apply(const Step& step) {
     switch (step.axis) {
         case Axis::child:
+            tests_.prepare(step, at_document_ ? nullptr : &scratch_.current, root_);
             if (step.descendants) {
                 walk_step(step, true);
             } else if (nested_) {

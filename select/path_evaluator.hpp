@@ -8,6 +8,7 @@
 
 #include "select/attribute_lookup.hpp"
 #include "select/character_data.hpp"
+#include "select/equal_string_values.hpp"
 #include "select/pointer_set.hpp"
 #include "select/predicate_tests.hpp"
 #include "select/select_program.hpp"
@@ -34,6 +35,7 @@ struct SelectScratch {
     std::vector<WalkFrame> frames;
     std::vector<TextCursor> text_stack;
     std::vector<char> truth_stack;
+    std::vector<EqualStringValues> equal_values;  // one per test of the program
     PointerSet parents;
     AttributeLookup attributes;
 };

@@ -14,11 +14,27 @@ bool compares(const PredicateTest& test, std::string_view actual) {
 
 }  // namespace
 
+bool PredicateTests::compares_string_values(const PredicateTest& test) {
+    return test.compares &&
+           (test.subject == TestSubject::child || test.subject == TestSubject::any_child ||
+            test.subject == TestSubject::self);
+}
+
+void PredicateTests::prepare(const Step& step, const std::vector<XmlElement*>* members,
+                             XmlElement* root) {
+    for (const Predicate& predicate : step.predicates)
+        for (const BooleanCode& code : predicate.code) {
+            const PredicateTest& test = program_.tests[code.test];
+            if (code.op == BooleanOp::test && compares_string_values(test))
+                equal_values_[code.test].find(members, root, test.value);
+        }
+}
+
 bool PredicateTests::holds(const Predicate& predicate, XmlElement* element) {
     truth_stack_.clear();
     for (const BooleanCode& code : predicate.code) {
         if (code.op == BooleanOp::test) {
-            truth_stack_.push_back(passes(program_.tests[code.test], element));
+            truth_stack_.push_back(passes(code.test, element));
             continue;
         }
         char right = truth_stack_.back();
@@ -33,7 +49,8 @@ bool PredicateTests::holds(const Predicate& predicate, XmlElement* element) {
     return truth_stack_.back();
 }
 
-bool PredicateTests::passes(const PredicateTest& test, XmlElement* element) {
+bool PredicateTests::passes(std::uint32_t index, XmlElement* element) {
+    const PredicateTest& test = program_.tests[index];
     switch (test.subject) {
         case TestSubject::attribute: {
             const char* value = attributes_.find(element, test.name.c_str()).value;
@@ -43,24 +60,24 @@ bool PredicateTests::passes(const PredicateTest& test, XmlElement* element) {
             return some_attribute_passes(test, element);
         case TestSubject::child:
         case TestSubject::any_child:
-            return some_child_passes(test, element);
+            return some_child_passes(index, element);
         case TestSubject::text:
             return some_text_run_passes(test, element);
         case TestSubject::self:
-            return !test.compares || string_value_is(element, test.value) != test.not_equal;
+            return !test.compares || string_value_passes(index, element);
         case TestSubject::name:
             return !test.compares || compares(test, element->name ? element->name : "");
     }
     return false;
 }
 
-bool PredicateTests::some_child_passes(const PredicateTest& test, XmlElement* element) {
+bool PredicateTests::some_child_passes(std::uint32_t index, XmlElement* element) {
+    const PredicateTest& test = program_.tests[index];
     bool any = test.subject == TestSubject::any_child;
     XmlElement* child =
         any ? element->first_child : element_first_named(element, test.name.c_str());
     for (; child; child = any ? child->next_in_order : child->next_same_name) {
-        if (!test.compares) return true;
-        if (string_value_is(child, test.value) != test.not_equal) return true;
+        if (!test.compares || string_value_passes(index, child)) return true;
     }
     return false;
 }
@@ -83,16 +100,8 @@ bool PredicateTests::some_text_run_passes(const PredicateTest& test, XmlElement*
     return found;
 }
 
-// Compares run by run and stops at the first difference, so a long string
-// value is not built only to be found different in its first bytes.
-bool PredicateTests::string_value_is(const XmlElement* element, std::string_view expected) {
-    std::size_t matched = 0;
-    bool same = for_each_string_value_run(element, text_stack_, [&](std::string_view run) {
-        if (expected.substr(matched, run.size()) != run) return false;
-        matched += run.size();
-        return true;
-    });
-    return same && matched == expected.size();
+bool PredicateTests::string_value_passes(std::uint32_t index, const XmlElement* element) const {
+    return equal_values_[index].contains(element) != program_.tests[index].not_equal;
 }
 
 }  // namespace xmlslice::detail

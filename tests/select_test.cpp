@@ -192,6 +192,11 @@ TEST(Select, DeclaredDefaultsEntitiesMixedContentAndRuns) {
                                  {"//*[text()]", "p=One  fourfive | b=two  | i=three"},
                                  {"//*[not(text())]", "br | i"},
                                  {"//*[*]", "p=One  fourfive | b=two "},
+                                 {"//*[.='One two three fourfive']", "p=One  fourfive"},
+                                 {"//*[.='two three']", "b=two "},
+                                 {"//*[*='two three']", "p=One  fourfive"},
+                                 {"//*[*!='two three']", "p=One  fourfive | b=two "},
+                                 {"//*[.='One two three fourfiv']", ""},
                              });
 
     Parsed runs(
@@ -388,6 +393,22 @@ TEST(Select, AMillionLevelsDeep) {
                                {"count(//e[text()='t'])", "1000000"},
                                {"count(//*[@id='x'])", "0"},
                            });
+
+    // Text only at the bottom: every string value is that text, and each
+    // comparison would read the whole chain below if made element by element.
+    std::string bottom;
+    for (int i = 0; i < depth; ++i) bottom += "<e>";
+    bottom += "x";
+    for (int i = 0; i < depth; ++i) bottom += "</e>";
+    Parsed chain(bottom);
+    expect_cases(chain.root, {
+                                 {"count(//e[.='x'])", "1000000"},
+                                 {"count(//e[e='x'])", "999999"},
+                                 {"count(//e[e!='x'])", "0"},
+                                 {"count(//e[not(*='x')])", "1"},
+                                 {"count(//e[.=''])", "0"},
+                                 {"count(/e[.='xx'])", "0"},
+                             });
 }
 
 TEST(Select, WideDocumentsCountPositionsPerParentOnce) {
