@@ -14,12 +14,13 @@ namespace xmlslice::detail {
 
 // Where a walk stands in one element's text.
 struct TextCursor {
+    const XmlElement* element;
     const char* text;
     std::size_t length;
     std::size_t at;
 
-    explicit TextCursor(const XmlElement* element)
-        : text(element->text), length(std::strlen(element->text)), at(0) {}
+    explicit TextCursor(const XmlElement* of)
+        : element(of), text(of->text), length(std::strlen(of->text)), at(0) {}
 
     // The text before child not yet visited; a child placed past the end of
     // the text, or before an earlier child, comes after what precedes it.

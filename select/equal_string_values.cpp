@@ -1,12 +1,15 @@
 #include "select/equal_string_values.hpp"
 
+#include <cstring>
+
 #include "select/subtree_walk.hpp"
 
 namespace xmlslice::detail {
 
 void EqualStringValues::find(const std::vector<XmlElement*>* members, XmlElement* root,
-                             std::string_view expected) {
+                             std::string_view expected, const char* name) {
     expected_ = expected;
+    name_ = name;
     found_.clear();
     std::size_t member = 0;
     if (!members) {
@@ -32,21 +35,30 @@ void EqualStringValues::walk(XmlElement* top, const std::vector<XmlElement*>* me
     bytes_.clear();
     levels_.clear();
     cursors_.clear();
-    auto enter = [&](XmlElement* node, std::size_t depth) {
+    // Values are gathered inside the subtree of an element of interest only.
+    auto of_interest = [this](const XmlElement* node) {
+        return !name_ || (node->name && std::strcmp(node->name, name_) == 0);
+    };
+    auto enter = [&](XmlElement* node, std::size_t) {
         if (members && member < members->size() && (*members)[member] == node) ++member;
-        if (depth > 0) append(cursors_.back().run_before(node));
+        if (levels_.empty() && !of_interest(node)) return true;
+        if (!levels_.empty()) append(cursors_.back().run_before(node));
         levels_.push_back({bytes_.size(), false});
         cursors_.emplace_back(node);
         return true;
     };
     auto leave = [&](XmlElement* node, std::size_t) {
+        if (levels_.empty() || cursors_.back().element != node) return;
         append(cursors_.back().rest());
         Level level = levels_.back();
         levels_.pop_back();
         cursors_.pop_back();
         if (!level.too_long && bytes_.compare(level.start, std::string::npos, expected_) == 0)
             found_.push_back(node);
-        if (levels_.empty()) return;
+        if (levels_.empty()) {
+            bytes_.clear();
+            return;
+        }
         // The element's bytes go on as the end of its parent's; a parent
         // that holds too much keeps none of them.
         Level& parent = levels_.back();

@@ -20,8 +20,10 @@ class EqualStringValues {
   public:
     // Finds them in the subtrees of members, a set in document order (an
     // element inside an earlier one's subtree is found on that walk), or,
-    // when members is null, in the subtree of root.
-    void find(const std::vector<XmlElement*>* members, XmlElement* root, std::string_view expected);
+    // when members is null, in the subtree of root. With a name, only
+    // elements of that name are of interest: text outside them is not read.
+    void find(const std::vector<XmlElement*>* members, XmlElement* root, std::string_view expected,
+              const char* name);
     bool contains(const XmlElement* element) const { return equal_.contains(element); }
 
   private:
@@ -36,6 +38,7 @@ class EqualStringValues {
     void append(std::string_view run);
 
     std::string_view expected_;
+    const char* name_;
     std::string bytes_;
     std::vector<Level> levels_;
     std::vector<TextCursor> cursors_;

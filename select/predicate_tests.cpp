@@ -25,8 +25,10 @@ void PredicateTests::prepare(const Step& step, const std::vector<XmlElement*>* m
     for (const Predicate& predicate : step.predicates)
         for (const BooleanCode& code : predicate.code) {
             const PredicateTest& test = program_.tests[code.test];
-            if (code.op == BooleanOp::test && compares_string_values(test))
-                equal_values_[code.test].find(members, root, test.value);
+            if (code.op != BooleanOp::test || !compares_string_values(test)) continue;
+            bool named = test.subject == TestSubject::child;
+            equal_values_[code.test].find(members, root, test.value,
+                                          named ? test.name.c_str() : nullptr);
         }
 }
 
