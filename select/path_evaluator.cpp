@@ -216,17 +216,37 @@ void PathEvaluator::parents() {
 void PathEvaluator::collect_group(XmlElement* parent, const Step& step,
                                   std::vector<XmlElement*>& out) {
     std::size_t begin = out.size();
-    if (!parent) {
-        if (root_->name && name_matches(step, root_)) out.push_back(root_);
-    } else if (step.any_name) {
-        for (XmlElement* child = parent->first_child; child; child = child->next_in_order)
+    // A leading [N] or [last()] keeps one candidate: count them instead of
+    // gathering them all.
+    const Predicate* leading = step.predicates.empty() ? nullptr : &step.predicates.front();
+    bool picks_one = leading && leading->kind != Predicate::Kind::boolean;
+    bool wants_last = picks_one && leading->kind == Predicate::Kind::last;
+    std::size_t seen = 0;
+    XmlElement* picked = nullptr;
+    for (XmlElement* child = first_candidate(parent, step); child;
+         child = next_candidate(child, step)) {
+        if (!picks_one) {
             out.push_back(child);
-    } else {
-        for (XmlElement* child = element_first_named(parent, step.name.c_str()); child;
-             child = child->next_same_name)
-            out.push_back(child);
+        } else if (wants_last || ++seen == leading->position) {
+            picked = child;
+            if (!wants_last) break;
+        }
     }
-    for (const Predicate& predicate : step.predicates) filter_group(predicate, out, begin);
+    if (picked) out.push_back(picked);
+    for (std::size_t k = picks_one ? 1 : 0; k < step.predicates.size(); ++k)
+        filter_group(step.predicates[k], out, begin);
+}
+
+// The children of parent that the step's name test admits, in document
+// order; the document's only child is the root.
+XmlElement* PathEvaluator::first_candidate(XmlElement* parent, const Step& step) const {
+    if (!parent) return root_->name && name_matches(step, root_) ? root_ : nullptr;
+    return step.any_name ? parent->first_child : element_first_named(parent, step.name.c_str());
+}
+
+XmlElement* PathEvaluator::next_candidate(XmlElement* child, const Step& step) const {
+    if (child == root_) return nullptr;
+    return step.any_name ? child->next_in_order : child->next_same_name;
 }
 
 // Keeps the part of out from begin on that passes predicate; positions

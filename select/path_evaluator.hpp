@@ -56,6 +56,8 @@ class PathEvaluator {
     void descendants_or_self();
     void parents();
     void collect_group(XmlElement* parent, const Step& step, std::vector<XmlElement*>& out);
+    XmlElement* first_candidate(XmlElement* parent, const Step& step) const;
+    XmlElement* next_candidate(XmlElement* child, const Step& step) const;
     void filter_group(const Predicate& predicate, std::vector<XmlElement*>& out, std::size_t begin);
     bool passes(const Step& step, XmlElement* element);
     void attribute_matches(const Step& step, std::vector<SelectMatch>& matches);
