@@ -303,7 +303,7 @@ void PathEvaluator::attribute_matches(const Step& step, std::vector<SelectMatch>
 }
 
 void PathEvaluator::text_matches(std::vector<SelectMatch>& matches) {
-    if (at_document_) return;  // the root is no text
+    if (at_document_) return;  // the document holds no text outside its root
     auto emit = [&matches](XmlElement* owner, std::string_view run) {
         if (!run.empty()) matches.push_back({owner, nullptr, run, false});
         return true;
