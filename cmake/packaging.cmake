@@ -1,12 +1,14 @@
-# Installation: the header, the library, a CMake package with a version file
-# and xmlslice.pc for pkg-config.
+# Installation: the headers, the library and the select engine, a CMake
+# package with a version file, and xmlslice.pc and xmlslice-select.pc for
+# pkg-config.
 include(CMakePackageConfigHelpers)
 
 set(XMLSLICE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/xmlslice)
-install(TARGETS xmlslice EXPORT xmlsliceTargets
+install(TARGETS xmlslice xmlslice_select EXPORT xmlsliceTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/include/xmlslice_select.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT xmlsliceTargets NAMESPACE xmlslice:: DESTINATION ${XMLSLICE_PACKAGE_DIR})
 # Before 1.0 a minor release may change the interface.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/xmlsliceConfigVersion.cmake
@@ -20,7 +22,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/xmlsliceConfig.cmake
 file(RELATIVE_PATH XMLSLICE_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" XMLSLICE_PC_TO_PREFIX "${XMLSLICE_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/xmlslice.pc.in ${PROJECT_BINARY_DIR}/xmlslice.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/xmlslice.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/xmlslice-select.pc.in ${PROJECT_BINARY_DIR}/xmlslice-select.pc
+  @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/xmlslice.pc ${PROJECT_BINARY_DIR}/xmlslice-select.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 if(XMLSLICE_BUILD_TESTS)
   # The consumer is built with the options this tree adds to every target

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
-#include "document_input.hpp"
 #include "element_path.hpp"
+#include "indent_print.hpp"
 #include "tree_stats.hpp"
 
 namespace xmlslice::tool {
@@ -16,7 +17,12 @@ void print_line(const char* text) {
     std::fputc('\n', stdout);
 }
 
-// Loads file; false (after complaining) when it cannot be read.
+}  // namespace
+
+void complain(const std::string& message) {
+    std::fprintf(stderr, "xmlslice: %s\n", message.c_str());
+}
+
 bool load_or_complain(const std::string& file, LoadedDocument& document) {
     std::string failure;
     if (load_document(file, document, failure)) return true;
@@ -24,67 +30,75 @@ bool load_or_complain(const std::string& file, LoadedDocument& document) {
     return false;
 }
 
-// After a command has used the (possibly partial) tree: a syntax error
-// still fails the command.
 int finish(const LoadedDocument& document, int status) {
     if (!*document.error()) return status;
     complain(document.label + ": " + document.error());
     return EXIT_FAILED;
 }
 
-}  // namespace
-
-void complain(const std::string& message) {
-    std::fprintf(stderr, "xmlslice: %s\n", message.c_str());
+int lookup_failed(const LoadedDocument& document, const std::string& message) {
+    complain(document.label + ": " + (*document.error() ? document.error() : message));
+    return EXIT_FAILED;
 }
 
-int run_check(const std::vector<std::string>& files) {
+namespace {
+
+bool parse_or_complain(const std::string& path_text, ElementPath& path) {
+    std::string problem;
+    if (parse_element_path(path_text, path, problem)) return true;
+    complain("bad path '" + path_text + "': " + problem);
+    return false;
+}
+
+}  // namespace
+
+int load_and_find(const std::string& file, const std::string& path_text, LoadedDocument& document,
+                  XmlElement*& element) {
+    ElementPath path;
+    if (!parse_or_complain(path_text, path)) return EXIT_USAGE;
+    if (!load_or_complain(file, document)) return EXIT_FAILED;
+    std::string missing;
+    element = find_element(document.root.get(), path, missing);
+    return element ? -1 : lookup_failed(document, "no element " + missing);
+}
+
+int run_check(const std::vector<std::string>& files, bool quiet) {
     int status = EXIT_OK;
     for (const std::string& file : files) {
         LoadedDocument document;
-        if (!load_or_complain(file, document)) {
-            status = EXIT_FAILED;
-            continue;
-        }
-        const char* error = document.error();
-        std::printf("%s: %s\n", document.label.c_str(), *error ? error : "ok");
-        if (*error) status = EXIT_FAILED;
+        std::string failure;
+        bool read = load_document(file, document, failure);
+        const char* error = read ? document.error() : "";
+        if (!read || *error) status = EXIT_FAILED;
+        if (quiet) continue;
+        // Every verdict goes to stdout, also for a file that cannot be read.
+        print_line(read ? (document.label + ": " + (*error ? error : "ok")).c_str()
+                        : failure.c_str());
     }
     return status;
 }
 
-int run_print(const std::string& file) {
+int run_print(const std::string& file, int indent) {
     LoadedDocument document;
     if (!load_or_complain(file, document)) return EXIT_FAILED;
+    std::deque<std::string> indented_texts;
+    if (indent >= 0) indent_tree(document.root.get(), indent, indented_texts);
     TextHandle text = to_text(document.root.get());
     if (*text) print_line(text.get());  // no root element, nothing to print
     return finish(document, EXIT_OK);
 }
 
 int run_get(const std::string& file, const std::string& path_text, const GetOptions& options) {
-    ElementPath path;
-    std::string problem;
-    if (!parse_element_path(path_text, path, problem)) {
-        complain("bad path '" + path_text + "': " + problem);
-        return EXIT_USAGE;
-    }
     LoadedDocument document;
-    if (!load_or_complain(file, document)) return EXIT_FAILED;
-
-    std::string missing;
-    XmlElement* element = find_element(document.root.get(), path, missing);
-    if (!element) {
-        complain(document.label + ": no element " + missing);
-        return finish(document, EXIT_FAILED);
-    }
+    XmlElement* element = nullptr;
+    int status = load_and_find(file, path_text, document, element);
+    if (status >= 0) return status;
     if (options.as_xml) {
         print_line(to_text(element).get());
     } else if (!options.attribute.empty()) {
         const char* value = element_attribute_value(element, options.attribute.c_str());
-        if (!value) {
-            complain(document.label + ": " + path_text + " has no attribute " + options.attribute);
-            return finish(document, EXIT_FAILED);
-        }
+        if (!value)
+            return lookup_failed(document, path_text + " has no attribute " + options.attribute);
         print_line(value);
     } else {
         print_line(element->text);
@@ -95,8 +109,9 @@ int run_get(const std::string& file, const std::string& path_text, const GetOpti
 int run_instructions(const std::string& file, const std::string& target) {
     LoadedDocument document;
     if (!load_or_complain(file, document)) return EXIT_FAILED;
-    for (char** text = document_instructions(document.root.get(), target.c_str()); *text; ++text)
-        print_line(*text);
+    char** text = document_instructions(document.root.get(), target.c_str());
+    if (!*text) return lookup_failed(document, "no processing instruction " + target);
+    for (; *text; ++text) print_line(*text);
     return finish(document, EXIT_OK);
 }
 

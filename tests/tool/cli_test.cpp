@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 extern char** environ;
@@ -88,9 +89,12 @@ const char SMALL[] =
     "<r>Hi &who;<x n='1'>one</x><x n='2'>two<y/></x>!<?note in?></r>";
 
 TEST_F(ToolTest, HelpVersionAndUsageErrors) {
-    Outcome help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: xmlslice", 0), 0u);
+    for (const char* asking : {"--help", "-h", "help"}) {
+        Outcome help = run({asking});
+        EXPECT_EQ(help.status, 0) << asking;
+        EXPECT_EQ(help.out.rfind("usage: xmlslice", 0), 0u) << asking;
+    }
+    EXPECT_EQ(run({"check", "-h"}).out.rfind("usage: xmlslice", 0), 0u);
     Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("xmlslice ", 0), 0u);
@@ -102,7 +106,16 @@ TEST_F(ToolTest, HelpVersionAndUsageErrors) {
         {"print", doc, doc},
         {"get", doc},
         {"get", "-a", "n", "--xml", doc, "x"},
+        {"get", "-a", "n", "-a", "m", doc, "x"},
         {"stats", "-z", doc},
+        {"select", doc},
+        {"select", "--xml", "--text", doc, "x"},
+        {"select", "-q", doc, "x"},
+        {"count", "--xml", doc, "x"},
+        {"attrs", doc},
+        {"print", "--indent=x", doc},
+        {"print", "--indent=17", doc},
+        {"check", "--indent", doc},
     };
     for (const auto& args : misuses) {
         Outcome outcome = run(args);
@@ -112,17 +125,29 @@ TEST_F(ToolTest, HelpVersionAndUsageErrors) {
     }
 }
 
-TEST_F(ToolTest, CheckReportsEveryFile) {
+TEST_F(ToolTest, CheckReportsEveryFileOnStdout) {
     std::string good = write("good.xml", SMALL), bad = write("bad.xml", "<a>\n<b></a>");
     Outcome outcome = run({"check", good, bad, dir_ + "missing.xml", "-"}, "<ok/>");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, good + ": ok\n" + bad +
-                               ": [error near line 2]: unexpected closing tag </a>\n"
+                               ": [error near line 2]: unexpected closing tag </a>\n" + dir_ +
+                               "missing.xml: No such file or directory\n"
                                "<stdin>: ok\n");
-    EXPECT_EQ(outcome.err, "xmlslice: " + dir_ + "missing.xml: No such file or directory\n");
+    EXPECT_EQ(outcome.err, "");
 
     EXPECT_EQ(run({"check", good, "-"}, "<ok/>").status, 0);
     EXPECT_EQ(run({"check", dir_}).status, 1);  // a directory cannot be read
+
+    const std::vector<std::pair<std::vector<std::string>, int>> quiet = {
+        {{"check", "-q", good}, 0},
+        {{"check", "-q", good, bad}, 1},
+        {{"check", good, "-q", dir_ + "missing.xml"}, 1},
+    };
+    for (const auto& [args, status] : quiet) {
+        Outcome silent = run(args);
+        EXPECT_EQ(silent.status, status) << args.back();
+        EXPECT_EQ(silent.out + silent.err, "") << args.back();
+    }
 }
 
 TEST_F(ToolTest, PrintWritesTheDocumentBack) {
@@ -143,6 +168,30 @@ TEST_F(ToolTest, PrintWritesTheDocumentBack) {
     Outcome empty = run({"print", "-"});
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.out, "");
+}
+
+TEST_F(ToolTest, PrintIndentsOnlyElementOnlyContent) {
+    const char doc[] =
+        "<r>\n<a> <b/>\t<b>keep <i>this</i></b></a><m>x<y><z/></y></m>"
+        "<p xml:space='preserve'> <q/></p><e>  </e></r>";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"--indent",
+         "<r>\n  <a>\n    <b></b>\n    <b>keep <i>this</i></b>\n  </a>\n"
+         "  <m>x<y><z></z></y></m>\n"
+         "  <p xml:space=\"preserve\"> <q></q></p>\n  <e>  </e>\n</r>\n"},
+        {"--indent=0",
+         "<r>\n<a>\n<b></b>\n<b>keep <i>this</i></b>\n</a>\n<m>x<y><z></z></y></m>\n"
+         "<p xml:space=\"preserve\"> <q></q></p>\n<e>  </e>\n</r>\n"},
+    };
+    for (const auto& [option, expected] : cases) {
+        Outcome outcome = run({"print", option, "-"}, doc);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << option;
+    }
+    // Without --indent the output is the serialiser's, byte for byte.
+    EXPECT_EQ(run({"print", "-"}, doc).out,
+              "<r>\n<a> <b></b>\t<b>keep <i>this</i></b></a><m>x<y><z></z></y></m>"
+              "<p xml:space=\"preserve\"> <q></q></p><e>  </e></r>\n");
 }
 
 TEST_F(ToolTest, GetFollowsPathsToTextAttributesAndXml) {
@@ -187,11 +236,123 @@ TEST_F(ToolTest, GetFailuresWriteOneLineAndNoOutput) {
     }
 }
 
-TEST_F(ToolTest, GetOnABrokenDocumentUsesThePartialTreeAndFails) {
-    Outcome outcome = run({"get", "-", "b"}, "<a><b>x</b>\n<c>");
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.out, "x\n");
-    EXPECT_EQ(outcome.err, "xmlslice: <stdin>: [error near line 2]: unclosed tag <c>\n");
+TEST_F(ToolTest, ABrokenDocumentAnswersFromThePartialTreeAndFailsWithOneLine) {
+    const char broken[] = "<a><b n='1'>x</b>\n<c>";
+    const std::string error = "xmlslice: <stdin>: [error near line 2]: unclosed tag <c>\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"get", "-", "b"}, "x\n"},         {{"get", "-", "d"}, ""},
+        {{"get", "-a", "m", "-", "b"}, ""}, {{"attrs", "-", "b"}, "n=1\n"},
+        {{"attrs", "-", "d"}, ""},          {{"pi", "-", "t"}, ""},
+        {{"select", "-", "//b"}, "x\n"},    {{"select", "-", "//d"}, ""},
+        {{"count", "-", "//b"}, "1\n"},
+    };
+    for (const auto& [args, out] : cases) {
+        Outcome outcome = run(args, broken);
+        EXPECT_EQ(outcome.status, 1) << args.back();
+        EXPECT_EQ(outcome.out, out) << args.back();
+        EXPECT_EQ(outcome.err, error) << args.back();
+    }
+}
+
+const char BOOKS[] =
+    "<!DOCTYPE shelf [<!ATTLIST book lang CDATA 'en' note CDATA #IMPLIED>]>\n"
+    "<shelf><book id='b1'><title>One</title><author>A</author></book>"
+    "<book id='b2' lang='de'><title>Two &amp; <em>more</em></title></book></shelf>";
+
+TEST_F(ToolTest, SelectPrintsEveryMatchInTheFormAsked) {
+    std::string books = write("books.xml", BOOKS);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"select", books, "//title"}, "One\nTwo & more\n"},
+        {{"select", "--value", books, "//title"}, "One\nTwo & more\n"},
+        {{"select", "--text", books, "//title"}, "One\nTwo & \n"},
+        {{"select", "--xml", books, "//book[2]/title"}, "<title>Two &amp; <em>more</em></title>\n"},
+        {{"select", books, "//book/@lang"}, "en\nde\n"},
+        {{"select", "--xml", books, "//book[1]/@*"}, "id=\"b1\"\nlang=\"en\"\n"},
+        {{"select", books, "//title/text()"}, "One\nTwo & \n"},
+        {{"select", "--xml", books, "//title/text()"}, "One\nTwo &amp; \n"},
+        {{"select", books, "//book[author]/@id"}, "b1\n"},
+        {{"select", books, "count(//book)"}, "2\n"},
+        {{"select", books, "string(//book[@lang='de']/title)"}, "Two & more\n"},
+        {{"select", books, "name(/*)"}, "shelf\n"},
+        {{"select", "-H", books, "//author"}, books + ":A\n"},
+        {{"select", "--", books, "shelf/book[last()]/@id"}, "b2\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, 0) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << args.back();
+        EXPECT_EQ(outcome.err, "") << args.back();
+    }
+}
+
+TEST_F(ToolTest, SelectAndCountOverSeveralFilesPrefixLikeGrep) {
+    std::string books = write("books.xml", BOOKS), other = write("other.xml", "<shelf/>");
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"select", books, other, "//@id"}, 0, books + ":b1\n" + books + ":b2\n"},
+        {{"select", "-h", books, other, "//@id"}, 0, "b1\nb2\n"},
+        {{"select", other, "-", "//b"}, 0, "<stdin>:x\n"},
+        {{"select", other, other, "//book"}, 1, ""},
+        {{"count", books, other, "-", "//book"}, 0, books + ":2\n" + other + ":0\n<stdin>:0\n"},
+        {{"count", "-h", books, other, "//book"}, 0, "2\n0\n"},
+        {{"count", "-H", books, "//title/text()"}, 0, books + ":2\n"},
+        {{"count", other, "//book"}, 1, "0\n"},
+        {{"select", other, "count(//book)"}, 1, "0\n"},
+        {{"select", other, "string(//book)"}, 1, "\n"},
+    };
+    for (const auto& [args, status, expected] : cases) {
+        Outcome outcome = run(args, "<a><b>x</b></a>");
+        EXPECT_EQ(outcome.status, status) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << args.back();
+        EXPECT_EQ(outcome.err, "") << args.back();
+    }
+
+    // A file that cannot be read fails the run, after the others answered.
+    Outcome missing = run({"select", books, dir_ + "missing.xml", "//@id"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, books + ":b1\n" + books + ":b2\n");
+    EXPECT_EQ(missing.err, "xmlslice: " + dir_ + "missing.xml: No such file or directory\n");
+}
+
+TEST_F(ToolTest, ExpressionErrorsExitTwoWithTheColumn) {
+    std::string books = write("books.xml", BOOKS);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"select", books, "//book/following-sibling::x"},
+         "bad expression '//book/following-sibling::x': unsupported axis "
+         "'following-sibling::' at column 8"},
+        {{"select", books, "//book[contains(title, 'T')]"},
+         "bad expression '//book[contains(title, 'T')]': unknown function 'contains()' at "
+         "column 8"},
+        {{"count", dir_ + "missing.xml", "//book["},
+         "bad expression '//book[': expected a "
+         "test, found the end at column 8"},
+        {{"count", books, "count(//book)"}, "count needs a path, not a function: try select"},
+    };
+    for (const auto& [args, message] : cases) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, 2) << args.back();
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "xmlslice: " + message + "\n");
+    }
+}
+
+TEST_F(ToolTest, AttrsListsOwnAttributesThenDeclaredDefaults) {
+    std::string books = write("books.xml", BOOKS);
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"attrs", books, "book[1]"}, 0, "id=b1\nlang=en (default)\n"},
+        {{"attrs", books, "/shelf/book[2]"}, 0, "id=b2\nlang=de\n"},
+        {{"attrs", books, "shelf"}, 0, ""},
+        {{"attrs", XMLSLICE_CATALOG, "book[3]"},
+         0,
+         "id=b3\ncurrency=GBP\nformat=paperback (default)\n"},
+        {{"attrs", books, "book[3]"}, 1, ""},
+        {{"attrs", books, "book[0]"}, 2, ""},
+    };
+    for (const auto& [args, status, expected] : cases) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, status) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << args.back();
+        EXPECT_EQ(count_lines(outcome.err), status ? 1 : 0) << outcome.err;
+    }
 }
 
 TEST_F(ToolTest, PiListsTheInstructionsOfATarget) {
@@ -200,8 +361,9 @@ TEST_F(ToolTest, PiListsTheInstructionsOfATarget) {
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "first\nsecond one\n");
     Outcome none = run({"pi", "-", "v"}, doc);
-    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "xmlslice: <stdin>: no processing instruction v\n");
 }
 
 TEST_F(ToolTest, StatsCountsAMillionLevelsDeepDocument) {
