@@ -26,6 +26,15 @@ std::size_t count_line_ends(const char* from, const char* to) {
     return count_byte(from, to, '\n', true) + count_byte(from, to, '\r', false);
 }
 
+void LineLedger::note(const char* construct, const char* at, std::ptrdiff_t lost) {
+    lost_ += lost;
+    if (construct != construct_) {
+        construct_ = construct;
+        recent_.clear();
+    }
+    recent_.push({at, lost});  // without memory the line is only near
+}
+
 std::size_t LineLedger::line_of(const char* text_start, const char* position) const {
     if (!position || !text_start || position <= text_start) return 1;
     std::ptrdiff_t lost = lost_;

@@ -18,14 +18,7 @@ class LineLedger {
   public:
     // `lost` line ends went at `at`, changed while reading the construct
     // that starts at `construct`.
-    void note(const char* construct, const char* at, std::ptrdiff_t lost) {
-        lost_ += lost;
-        if (construct != construct_) {
-            construct_ = construct;
-            recent_.clear();
-        }
-        recent_.push({at, lost});  // without memory the line is only near
-    }
+    void note(const char* construct, const char* at, std::ptrdiff_t lost);
     // Whether overwriting the byte at `at` loses a line end: a CR LF pair
     // is one, so its first byte alone is not.
     static bool ends_line(const char* at) {
