@@ -10,14 +10,14 @@
 
 namespace xmlslice::detail {
 
-// What every decode of one parse shares: the bound on entity work, the stack
-// of entity values being read, and a reader that looks ahead across them.
 // A stretch of text being read: the main text, or an entity's value.
 struct Segment {
     const char* next;
     const char* end;
 };
 
+// What every decode of one parse shares: the bound on entity work, the stack
+// of entity values being read, and scratch space for bytes gathered across it.
 struct DecodeContext {
     std::size_t expanded = 0;  // bytes inserted by entity substitution so far
     // Bytes walked matching names that the hash cannot find and checking
@@ -27,7 +27,7 @@ struct DecodeContext {
     std::size_t search_limit = ~std::size_t(0);
     bool over_limit() const { return expanded > expansion_limit || searched > search_limit; }
     PodVector<Segment> segments;  // innermost last
-    PodVector<char> key;          // a name that spans segments, gathered
+    PodVector<char> key;          // a name or number that spans segments, gathered
 };
 
 // Reads bytes forward across segments: from the innermost segment's cursor

@@ -7,6 +7,7 @@
 
 #include "parse_support.hpp"
 #include "tree/tables.hpp"
+#include "tree/tree_walk.hpp"
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
@@ -479,20 +480,15 @@ TEST(Scanner, TablesAndTextsHaveExactSizes) {
 // A text form of everything a parse produces, to compare two parses.
 std::string dump(XmlElement* root) {
     std::string out;
-    std::vector<std::pair<XmlElement*, std::size_t>> pending{{root, 0}};
-    while (!pending.empty()) {
-        auto [e, depth] = pending.back();
-        pending.pop_back();
-        out += std::string(depth, ' ') + (e->name ? e->name : "(null)") + " @" +
+    std::size_t depth = 0;
+    auto enter = [&](XmlElement* e) {
+        out += std::string(depth++, ' ') + (e->name ? e->name : "(null)") + " @" +
                std::to_string(e->offset) + " flags " + std::to_string(e->flags) + " [" + e->text +
                "] own " + ownership_of(e);
         for (const auto& [name, value] : attributes_of(e)) out += " " + name + "=" + value;
         out += "\n";
-        std::vector<XmlElement*> children;
-        for (XmlElement* c = e->first_child; c; c = c->next_in_order) children.push_back(c);
-        for (auto c = children.rbegin(); c != children.rend(); ++c)
-            pending.push_back({*c, depth + 1});
-    }
+    };
+    walk_chain(root, enter, [&](XmlElement*) { --depth; });
     XmlDocument* d = reinterpret_cast<XmlDocument*>(root);
     for (const auto& [name, value] : pairs_of(d->entities)) out += name + "=" + value + "\n";
     for (char*** list = d->attribute_defaults; *list; ++list)
