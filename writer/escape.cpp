@@ -44,8 +44,19 @@ constexpr ByteClasses attribute_classes(true);
 
 }  // namespace
 
+// Most attribute values are short: their first sixteen bytes are looked up
+// one by one, and only longer text is searched by blocks.
 const char* find_special(const char* at, std::size_t count, Escape mode) {
+    const unsigned char* classes =
+        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
+    std::size_t taken = 0;
+    for (std::size_t first = mode == Escape::content ? 0
+                             : count < 16            ? count
+                                                     : 16;
+         taken < first; ++taken)
+        if (classes[static_cast<unsigned char>(at[taken])]) return at + taken;
 #ifdef XMLSLICE_SSE2
+    if (taken == count) return at + count;
     auto content = [](__m128i x) {
         return _mm_or_si128(
             _mm_or_si128(equal_to(x, '\0'), equal_to(x, '&')),
@@ -56,12 +67,10 @@ const char* find_special(const char* at, std::size_t count, Escape mode) {
                                          _mm_or_si128(equal_to(x, '<'), equal_to(x, '>'))),
                             _mm_or_si128(equal_to(x, '"'), control_space(x)));
     };
+    at += taken, count -= taken;
     return at + (mode == Escape::content ? find_first_within(at, count, content)
                                          : find_first_within(at, count, attribute));
 #else
-    const unsigned char* classes =
-        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
-    std::size_t taken = 0;
     while (taken < count && !classes[static_cast<unsigned char>(at[taken])]) ++taken;
     return at + taken;
 #endif

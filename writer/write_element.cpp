@@ -12,6 +12,20 @@ namespace {
 
 constexpr std::size_t FEW_NAMES = 16;
 
+// Mixes a name's length and its first and last four bytes (or its bytes).
+std::uint64_t name_key(const char* name, std::size_t length) {
+    std::uint32_t head = 0, tail = 0;
+    if (length >= 4) {
+        std::memcpy(&head, name, 4);
+        std::memcpy(&tail, name + length - 4, 4);
+    } else if (length) {
+        head = static_cast<unsigned char>(name[0]) | static_cast<unsigned char>(name[length / 2])
+                                                         << 8;
+        tail = static_cast<unsigned char>(name[length - 1]);
+    }
+    return ((std::uint64_t(head) << 32 | tail) ^ length) * 0x9e3779b97f4a7c15ULL;
+}
+
 // The attribute names already met on one element: compared pairwise while
 // they are few, hashed beyond that.
 class SeenNames {
@@ -20,9 +34,8 @@ class SeenNames {
     // length and last byte settle most pairs before any byte comparison.
     bool add(const char* name, std::size_t length) {
         if (!hashed_) {
-            // A name whose length and last byte no earlier name shares is new.
-            std::uint64_t bit = std::uint64_t(1)
-                                << ((length + 8 * (length ? name[length - 1] : 0)) & 63);
+            // A name whose filter bit no earlier name set is new.
+            std::uint64_t bit = std::uint64_t(1) << (name_key(name, length) >> 58);
             bool maybe_seen = filter_ & bit;
             filter_ |= bit;
             for (std::size_t i = 0; maybe_seen && i < count_; ++i)
