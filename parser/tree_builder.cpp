@@ -141,22 +141,21 @@ bool TreeBuilder::close() {
     return joined;
 }
 
-bool TreeBuilder::add_text(char* text, std::size_t length, bool owned) {
+// Empty so far (perhaps after a run that decoded to nothing): the run
+// replaces the text rather than joining it.
+void TreeBuilder::first_text(char* text, std::size_t length, bool owned) {
     XmlElement* element = document_->current_element;
-    Frame& frame = frames_.back();
-    if (frame.text_length == 0) {
-        // Empty so far (perhaps after a run that decoded to nothing): the run
-        // replaces the text rather than joining it.
-        if (element->flags & TEXT_OWNED) std::free(element->text);
-        element->text = text;
-        element->flags = static_cast<std::uint16_t>(owned ? element->flags | TEXT_OWNED
-                                                          : element->flags & ~TEXT_OWNED);
-        frame.text_length = length;
-        return true;
-    }
+    if (element->flags & TEXT_OWNED) std::free(element->text);
+    element->text = text;
+    element->flags = static_cast<std::uint16_t>(owned ? element->flags | TEXT_OWNED
+                                                      : element->flags & ~TEXT_OWNED);
+    frames_.back().text_length = length;
+}
+
+bool TreeBuilder::later_text(char* text, std::size_t length, bool owned) {
     bool kept = later_text_.append(text, length);
     if (owned) std::free(text);
-    if (kept) frame.text_length += length;
+    if (kept) frames_.back().text_length += length;
     return kept;
 }
 

@@ -59,7 +59,11 @@ class TreeBuilder {
     bool close();
     // A run of the open element's text, a heap string when `owned`; false
     // without memory.
-    bool add_text(char* text, std::size_t length, bool owned);
+    bool add_text(char* text, std::size_t length, bool owned) {
+        if (frames_.back().text_length) return later_text(text, length, owned);
+        first_text(text, length, owned);
+        return true;
+    }
     // Joins the texts of the elements still open.
     void finish();
 
@@ -86,6 +90,8 @@ class TreeBuilder {
     // Chains are walked while that takes at most this many steps.
     static constexpr std::size_t FEW_STEPS = 8;
     bool join_text(Frame& frame, XmlElement* element);
+    void first_text(char* text, std::size_t length, bool owned);
+    bool later_text(char* text, std::size_t length, bool owned);
 
     XmlDocument* document_;
     PodVector<Frame> frames_;
