@@ -22,29 +22,31 @@ std::size_t count_byte(const char* from, const char* to, char byte, bool before_
 
 }  // namespace
 
-std::size_t count_line_ends(const char* from, const char* to) {
+[[gnu::cold]] std::size_t count_line_ends(const char* from, const char* to) {
     return count_byte(from, to, '\n', true) + count_byte(from, to, '\r', false);
 }
 
 void LineLedger::note(const char* construct, const char* at, std::ptrdiff_t lost) {
     lost_ += lost;
-    if (construct != construct_) {
-        construct_ = construct;
-        recent_.clear();
+    if (construct == construct_) {
+        more_.push({at, lost});  // without memory the line is only near
+        return;
     }
-    recent_.push({at, lost});  // without memory the line is only near
+    construct_ = construct;
+    first_ = {at, lost};
+    more_.clear();
 }
 
-std::size_t LineLedger::line_of(const char* text_start, const char* position) const {
+[[gnu::cold]] std::size_t LineLedger::line_of(const char* text_start, const char* position) const {
     if (!position || !text_start || position <= text_start) return 1;
-    std::ptrdiff_t lost = lost_;
-    for (std::size_t i = 0; i < recent_.size(); ++i)
-        if (recent_[i].at >= position) lost -= recent_[i].lost;
+    std::ptrdiff_t lost = lost_ - (first_.at >= position ? first_.lost : 0);
+    for (std::size_t i = 0; i < more_.size(); ++i)
+        if (more_[i].at >= position) lost -= more_[i].lost;
     return 1 + static_cast<std::size_t>(
                    static_cast<std::ptrdiff_t>(count_line_ends(text_start, position)) + lost);
 }
 
-XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...) {
+[[gnu::cold]] XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...) {
     XmlDocument* document = parser.document;
     std::size_t line = parser.lines.line_of(document->text_start, position);
     // The message format becomes part of a format, so an argument's text

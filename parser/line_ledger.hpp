@@ -17,15 +17,17 @@ std::size_t count_line_ends(const char* from, const char* to);
 class LineLedger {
   public:
     // `lost` line ends went at `at`, changed while reading the construct
-    // that starts at `construct`.
-    void note(const char* construct, const char* at, std::ptrdiff_t lost);
+    // that starts at `construct`. A construct seldom changes more than one.
+    [[gnu::cold]] void note(const char* construct, const char* at, std::ptrdiff_t lost);
     // Whether overwriting the byte at `at` loses a line end: a CR LF pair
     // is one, so its first byte alone is not.
-    static bool ends_line(const char* at) {
-        return (*at == '\n' && at[-1] != '\r') || (*at == '\r' && at[1] != '\n');
+    static bool ends_line(const char* at, char byte) {
+        return (byte == '\n' && at[-1] != '\r') || (byte == '\r' && at[1] != '\n');
     }
-    void note_overwrite(const char* construct, const char* at) {
-        if (ends_line(at)) note(construct, at, 1);
+    void note_overwrite(const char* construct, const char* at) { note_replaced(construct, at, *at); }
+    // After the byte at `at`, which was `byte`, was overwritten.
+    void note_replaced(const char* construct, const char* at, char byte) {
+        if (ends_line(at, byte)) note(construct, at, 1);
     }
     // 1 + the line ends the input had before position.
     std::size_t line_of(const char* text_start, const char* position) const;
@@ -35,11 +37,13 @@ class LineLedger {
         const char* at;
         std::ptrdiff_t lost;
     };
+
     std::ptrdiff_t lost_ = 0;  // by every change so far
     // An error lies at or after the start of the construct being read, so
     // only the changes of that construct may lie after it.
     const char* construct_ = nullptr;
-    PodVector<Change> recent_;
+    Change first_{nullptr, 0};
+    PodVector<Change> more_;
 };
 
 }  // namespace xmlslice::detail

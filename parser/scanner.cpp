@@ -115,7 +115,12 @@ Ending Scanner::start_tag(char* lt) {
     char* at = skip_until(name, STOP_TAG_NAME);
     std::size_t name_length = at - name;
     if (has_class(*at, BLANK)) {  // the name ends here; the blanks after it stay
-        parser_.lines.note_overwrite(name, at);
+        // A line feed moves on into a following space or tab, so no line end
+        // is lost; only an error inside these blanks could tell.
+        if (*at == '\n' && (at[1] == ' ' || at[1] == '\t'))
+            at[1] = '\n';
+        else
+            parser_.lines.note_overwrite(name, at);
         *at = '\0';
         at = skip_while(at + 1, SPACE);
     }
@@ -252,7 +257,6 @@ Ending Scanner::end_tag(char* lt) {
     if (!matches) at = skip_until(name, STOP_END_NAME);
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
-    parser_.lines.note_overwrite(name, at);
     *at = '\0';
     if (!matches) {
         record_error(parser_, at, "unexpected closing tag </%s>", name);
@@ -261,6 +265,7 @@ Ending Scanner::end_tag(char* lt) {
     if (!parser_.tree.close()) return fail(at, "out of memory");
     if (!after) return ran_to_end(name);
     if (has_class(after, BLANK)) {
+        parser_.lines.note_replaced(name, at, after);
         at = skip_while(at + 1, BLANK);  // the byte reached is the '>', unexamined
         if (!*at) return ran_to_end(name);
     }

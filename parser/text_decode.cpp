@@ -201,7 +201,7 @@ DecodeStatus Decoder::character_reference() {
 
 // The bytes of a character reference whose number begins at `number`, and
 // the number's length; false when it is not valid.
-bool Decoder::number_change(const char* number, char* encoded, std::size_t& length,
+[[gnu::always_inline]] inline bool Decoder::number_change(const char* number, char* encoded, std::size_t& length,
                             std::size_t& taken) {
     std::int64_t value;
     if (!read_reference_number(number, value, taken)) return false;
@@ -271,7 +271,7 @@ bool Decoder::simple_change(const char* at, const char* end, char* encoded, std:
         // A value longer than its reference moves the text to the heap first.
         if (entities_.value_length(entry) > taken && !heap_) return false;
         context_.expanded += entities_.value_length(entry);
-        if (encoded[0] == '\n' || encoded[0] == '\r') before_line_change();
+        if (entities_.holds_line_end(entry)) before_line_change();
     }
     if (length == 1 && encoded[0] == '\0') wrote_nul_ = true;
     return true;
@@ -335,7 +335,7 @@ std::size_t Decoder::collapse_spaces(char* string, std::size_t length) {
 // or an attribute value's white space changes them: before the first such
 // change the text's count is taken. Bytes at and after out_ were never
 // written, and those behind it are the result so far.
-void Decoder::before_line_change() {
+[[gnu::cold]] void Decoder::before_line_change() {
     if (original_line_ends_ >= 0 || heap_) return;
     original_line_ends_ = static_cast<std::ptrdiff_t>(count_line_ends(text_, out_) +
                                                       count_line_ends(main_text().next, end_));

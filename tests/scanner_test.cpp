@@ -101,6 +101,7 @@ TEST(ScannerErrors, LineIsTheInputsLine) {
         "<!ENTITY long 'a much longer value'>]>";
     const std::vector<std::pair<std::string, int>> cases = {
         {"<r\n a='1'\n\n b\n=\n'2'\n>\n</zz>", 8},
+        {"<r\n\ta='1'\n\t\tb='2'>\n<s\n\n/>\n<t\r\n\tu='&#10;'/>\n</zz>", 9},
         {"<r a\r\n='1'\r\n>\r\n</zz>", 4},
         {"<r>\n<a\n/>\n<b>\n</b\n>\n</zz>", 7},
         {"<r a='x\n&#10;y\r\n' b='\n\n'>\n</zz>", 6},
