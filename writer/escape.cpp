@@ -76,6 +76,14 @@ const char* find_special(const char* at, std::size_t count, Escape mode) {
 #endif
 }
 
+std::size_t copy_plain_value(const char* value, char* to) {
+    std::size_t plain = 0;
+    for (; plain < SHORT_VALUE && !attribute_classes.of[static_cast<unsigned char>(value[plain])];
+         ++plain)
+        to[plain] = value[plain];
+    return plain;
+}
+
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
     const unsigned char* classes =
         mode == Escape::attribute ? attribute_classes.of : content_classes.of;

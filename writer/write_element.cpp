@@ -33,20 +33,15 @@ class SeenNames {
     // Records name; false when it was met before or memory ran out. The
     // length and last byte settle most pairs before any byte comparison.
     bool add(const char* name, std::size_t length) {
-        if (!hashed_) {
-            // A name whose filter bit no earlier name set is new.
-            std::uint64_t bit = std::uint64_t(1) << (name_key(name, length) >> 58);
-            bool maybe_seen = filter_ & bit;
-            filter_ |= bit;
-            for (std::size_t i = 0; maybe_seen && i < count_; ++i)
-                if (same_name(few_[i], name, length)) return false;
-            if (count_ < FEW_NAMES) {
-                few_[count_++] = {name, length};
-                return true;
-            }
-            if (!spill()) return false;
-        }
-        return add_hashed(name, length);
+        if (hashed_ || count_ == FEW_NAMES) return add_many(name, length);
+        // A name whose filter bit no earlier name set is new.
+        std::uint64_t bit = std::uint64_t(1) << (name_key(name, length) >> 58);
+        bool maybe_seen = filter_ & bit;
+        filter_ |= bit;
+        for (std::size_t i = 0; maybe_seen && i < count_; ++i)
+            if (same_name(few_[i], name, length)) return false;
+        few_[count_++] = {name, length};
+        return true;
     }
 
     void clear() {
@@ -81,10 +76,14 @@ class SeenNames {
         return fresh;
     }
 
-    bool spill() {
-        hashed_ = true;
-        for (std::size_t i = 0; i < count_; ++i) add_hashed(few_[i].name, few_[i].length);
-        return !out_of_memory_;
+    // Out of line: the pairwise case above stays small enough to inline.
+    [[gnu::noinline]] bool add_many(const char* name, std::size_t length) {
+        if (!hashed_) {
+            hashed_ = true;
+            for (std::size_t i = 0; i < count_; ++i) add_hashed(few_[i].name, few_[i].length);
+            if (out_of_memory_) return false;
+        }
+        return add_hashed(name, length);
     }
 
     Seen few_[FEW_NAMES];
@@ -207,16 +206,16 @@ void ElementWriter::write_attributes(const XmlElement* element, std::size_t name
     if (seen_.out_of_memory()) out_.fail();
 }
 
-// Most values need no escaping: one room test serves the whole attribute.
+// Most values are short and need no escaping: one room test serves the
+// whole attribute, and the value is copied as it is checked.
 void ElementWriter::write_attribute(const char* name, std::size_t length, const char* value) {
-    const char* special = find_special(value, UP_TO_NUL, Escape::attribute);
-    auto plain = static_cast<std::size_t>(special - value);
-    if (!out_.reserve(length + plain + 6)) return;
+    if (!out_.reserve(length + SHORT_VALUE + 6)) return;
     out_.put(' ');
     out_.put(name, length);
     out_.put("=\"", 2);
-    out_.put(value, plain);
-    if (*special) escape_text(special, UP_TO_NUL, out_, Escape::attribute);
+    std::size_t plain = copy_plain_value(value, out_.storage + out_.used);
+    out_.used += plain;
+    if (value[plain]) escape_text(value + plain, UP_TO_NUL, out_, Escape::attribute);
     if (out_.reserve(2)) out_.put('"');
 }
 

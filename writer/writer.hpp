@@ -46,6 +46,10 @@ constexpr std::size_t UP_TO_NUL = ~std::size_t(0);
 // The first byte of the `count` from `at` on (UP_TO_NUL: to the NUL) that
 // the mode replaces or that ends the text; at + count when none does.
 const char* find_special(const char* at, std::size_t count, Escape mode);
+// Copies the bytes of an attribute value that need no escaping, at most
+// SHORT_VALUE of them, to `to`; returns how many.
+constexpr std::size_t SHORT_VALUE = 16;
+std::size_t copy_plain_value(const char* value, char* to);
 // Appends at most count bytes of text (fewer when its NUL comes first),
 // escaped for mode; returns how many source bytes were taken.
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
