@@ -42,21 +42,10 @@ struct ByteClasses {
 constexpr ByteClasses content_classes(false);
 constexpr ByteClasses attribute_classes(true);
 
-}  // namespace
-
-// Most attribute values are short: their first sixteen bytes are looked up
-// one by one, and only longer text is searched by blocks.
+// The first byte of the `count` from `at` on (UP_TO_NUL: to the NUL) that
+// the mode replaces or that ends the text; at + count when none does.
 const char* find_special(const char* at, std::size_t count, Escape mode) {
-    const unsigned char* classes =
-        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
-    std::size_t taken = 0;
-    for (std::size_t first = mode == Escape::content ? 0
-                             : count < 16            ? count
-                                                     : 16;
-         taken < first; ++taken)
-        if (classes[static_cast<unsigned char>(at[taken])]) return at + taken;
 #ifdef XMLSLICE_SSE2
-    if (taken == count) return at + count;
     auto content = [](__m128i x) {
         return _mm_or_si128(
             _mm_or_si128(equal_to(x, '\0'), equal_to(x, '&')),
@@ -67,14 +56,18 @@ const char* find_special(const char* at, std::size_t count, Escape mode) {
                                          _mm_or_si128(equal_to(x, '<'), equal_to(x, '>'))),
                             _mm_or_si128(equal_to(x, '"'), control_space(x)));
     };
-    at += taken, count -= taken;
     return at + (mode == Escape::content ? find_first_within(at, count, content)
                                          : find_first_within(at, count, attribute));
 #else
+    const unsigned char* classes =
+        mode == Escape::attribute ? attribute_classes.of : content_classes.of;
+    std::size_t taken = 0;
     while (taken < count && !classes[static_cast<unsigned char>(at[taken])]) ++taken;
     return at + taken;
 #endif
 }
+
+}  // namespace
 
 std::size_t copy_plain_value(const char* value, char* to) {
     std::size_t plain = 0;

@@ -43,9 +43,6 @@ struct OutputBuffer {
 enum class Escape : unsigned char { content, attribute };
 constexpr std::size_t UP_TO_NUL = ~std::size_t(0);
 
-// The first byte of the `count` from `at` on (UP_TO_NUL: to the NUL) that
-// the mode replaces or that ends the text; at + count when none does.
-const char* find_special(const char* at, std::size_t count, Escape mode);
 // Copies the bytes of an attribute value that need no escaping, at most
 // SHORT_VALUE of them, to `to`; returns how many.
 constexpr std::size_t SHORT_VALUE = 16;
