@@ -9,24 +9,13 @@ using namespace detail;
 
 namespace {
 
-// Links element after the last member of a chain whose offset is at most the
-// element's; link selects which of the element's pointers forms the chain.
-void link_after_offset(XmlElement* first, XmlElement* element, XmlElement* XmlElement::*link) {
-    XmlElement* at = first;
-    while (at->*link && (at->*link)->offset <= element->offset) at = at->*link;
-    element->*link = at->*link;
-    at->*link = element;
-}
-
-// Links element into document order behind every child at or before its offset.
-void link_in_order(XmlElement* parent, XmlElement* element) {
-    XmlElement* first = parent->first_child;
-    if (first && first->offset <= element->offset) {
-        link_after_offset(first, element, &XmlElement::next_in_order);
-        return;
-    }
-    element->next_in_order = first;
-    parent->first_child = element;
+// Links element into the chain that *start leads to, behind every member
+// whose offset is at most the element's; link selects which of the
+// element's pointers forms the chain.
+void link_by_offset(XmlElement** start, XmlElement* element, XmlElement* XmlElement::*link) {
+    while (*start && (*start)->offset <= element->offset) start = &((*start)->*link);
+    element->*link = *start;
+    *start = element;
 }
 
 // Takes the head that *link leads to off the name-group chain. Only heads
@@ -37,15 +26,6 @@ void demote_head(XmlElement** link) {
     head->next_name_group = nullptr;
 }
 
-// Links a new head into the chain that starts at first (null when empty); it
-// goes in front only when it is also the new first child.
-void link_head(XmlElement* first, XmlElement* element) {
-    if (!first || first->offset > element->offset)
-        element->next_name_group = first;
-    else
-        link_after_offset(first, element, &XmlElement::next_name_group);
-}
-
 }  // namespace
 
 XmlElement* element_insert(XmlElement* element, XmlElement* parent, std::size_t offset) {
@@ -54,17 +34,18 @@ XmlElement* element_insert(XmlElement* element, XmlElement* parent, std::size_t 
     element->offset = offset;
     element->parent = parent;
     XmlElement* chain = parent->first_child;  // the name-group chain starts at the old first child
-    link_in_order(parent, element);
+    link_by_offset(&parent->first_child, element, &XmlElement::next_in_order);
     XmlElement** link = group_link(&chain, element->name);
     XmlElement* group = *link;
     if (group && group->offset <= offset) {
-        link_after_offset(group, element, &XmlElement::next_same_name);
+        link_by_offset(&group->next_same_name, element, &XmlElement::next_same_name);
         return element;
     }
-    // The element heads its name group from here on.
+    // The element heads its name group from here on; it goes in front of the
+    // chain only when it is also the new first child.
     element->next_same_name = group;
     if (group) demote_head(link);
-    link_head(chain, element);
+    link_by_offset(&chain, element, &XmlElement::next_name_group);
     return element;
 }
 
