@@ -9,52 +9,21 @@ using namespace detail;
 
 namespace {
 
-// The child whose next_in_order is element, the parent itself when element
-// is the first child, or null when element is not among the children.
-XmlElement* predecessor_in_order(XmlElement* parent, XmlElement* element) {
-    if (parent->first_child == element) return parent;
-    XmlElement* at = parent->first_child;
-    while (at && at->next_in_order != element) at = at->next_in_order;
-    return at;
-}
-
-// e heads its name group and leaves it: its next same-name child, if any,
-// heads the group from here on. Returns what stands in e's place on the chain.
-XmlElement* hand_over_head(XmlElement* e) {
-    XmlElement* s = e->next_same_name;
-    if (!s) return e->next_name_group;
-    s->next_name_group = e->next_name_group;
-    return s;
-}
-
-// e, the first child, leaves. The new first child x heads its own group (its
-// name differs from e's unless it is e's next same-name child), so it is on
-// the chain from what stands in e's place; it moves to the chain's front.
-void unlink_first_child(XmlElement* parent, XmlElement* e) {
-    assert(parent->first_child == e);
-    XmlElement* x = e->next_in_order;
-    parent->first_child = x;
-    XmlElement* rest = hand_over_head(e);
-    if (rest == x) return;
-    XmlElement** link = group_link(&rest, x->name);
-    assert(*link == x);
-    *link = x->next_name_group;
-    x->next_name_group = rest;
-}
-
-// e, a later child whose predecessor in document order is before, leaves.
-void unlink_later_child(XmlElement* parent, XmlElement* before, XmlElement* e) {
-    assert(before->next_in_order == e && parent->first_child != e);
-    before->next_in_order = e->next_in_order;
-    XmlElement** link = group_link(&parent->first_child, e->name);
+// e leaves its name group on the chain whose start *chain holds. When e heads
+// the group, its next same-name child, if any, heads it from here on.
+void leave_group(XmlElement** chain, XmlElement* e) {
+    XmlElement** link = group_link(chain, e->name);
     XmlElement* head = *link;
     assert(head);
-    if (head == e) {
-        *link = hand_over_head(e);  // the next_name_group of the head before e
-        return;
+    if (head != e) {
+        while (head->next_same_name != e) head = head->next_same_name;
+        head->next_same_name = e->next_same_name;
+    } else if (XmlElement* successor = e->next_same_name) {
+        successor->next_name_group = e->next_name_group;
+        *link = successor;
+    } else {
+        *link = e->next_name_group;
     }
-    while (head->next_same_name != e) head = head->next_same_name;
-    head->next_same_name = e->next_same_name;
 }
 
 }  // namespace
@@ -62,12 +31,20 @@ void unlink_later_child(XmlElement* parent, XmlElement* before, XmlElement* e) {
 [[gnu::cold]] XmlElement* element_detach(XmlElement* element) {
     if (!element) return nullptr;
     if (XmlElement* parent = element->parent) {
-        XmlElement* before = predecessor_in_order(parent, element);
-        if (!before) return element;  // not among the children: detached before
-        if (before == parent)
-            unlink_first_child(parent, element);
-        else
-            unlink_later_child(parent, before, element);
+        XmlElement* chain = parent->first_child;  // the name-group chain starts at the first child
+        XmlElement** at = &parent->first_child;
+        while (*at && *at != element) at = &(*at)->next_in_order;
+        if (!*at) return element;  // not among the children: detached before
+        *at = element->next_in_order;
+        leave_group(&chain, element);
+        // When the first child left, the new one heads its own group (its name
+        // differs unless it took over the group) and moves to the chain's front.
+        if (XmlElement* first = parent->first_child; first != chain) {
+            XmlElement** link = group_link(&chain, first->name);
+            assert(*link == first);
+            *link = first->next_name_group;
+            first->next_name_group = chain;
+        }
     }
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     return element;
