@@ -7,10 +7,7 @@ namespace xmlslice {
 using namespace detail;
 
 XmlElement* element_first_named(XmlElement* element, const char* name) {
-    if (!element) return nullptr;
-    for (XmlElement* child = element->first_child; child; child = child->next_name_group)
-        if (names_equal(child->name, name)) return child;
-    return nullptr;
+    return element ? *group_link(&element->first_child, name) : nullptr;
 }
 
 XmlElement* element_nth_same_name(XmlElement* element, int n) {
