@@ -10,21 +10,19 @@ using namespace detail;
 
 namespace {
 
-char* mutable_string(const char* string) {
-    return const_cast<char*>(string);
-}
-
 void clear_flag(XmlElement* element, std::uint16_t flag) {
     element->flags = static_cast<std::uint16_t>(element->flags & ~flag);
 }
 
-// Appends a pair called name, its value still to be set; false without memory.
-bool append_attribute(XmlElement* element, std::size_t count, const char* name) {
+// Appends a pair called name with ownership bits, its value still to be
+// set; false without memory.
+bool append_attribute(XmlElement* element, std::size_t count, const char* name,
+                      unsigned char bits) {
     AttributeList list = attribute_list_resize(element->attributes, count, count + 1);
     if (!list) return false;
-    list[2 * count] = mutable_string(name);
+    list[2 * count] = const_cast<char*>(name);
     list[2 * count + 1] = nullptr;
-    list[2 * count + 3][count] = static_cast<char>(OWNS_NOTHING);
+    list[2 * count + 3][count] = static_cast<char>(bits);
     element->attributes = list;
     return true;
 }
@@ -37,15 +35,7 @@ void remove_attribute(XmlElement* element, const Attributes& attributes, std::si
     std::memmove(attributes.slots + 2 * k, attributes.slots + 2 * k + 2,
                  2 * (count - k - 1) * sizeof(char*));
     std::memmove(ownership + k, ownership + k + 1, count - k - 1);
-    AttributeList list = attribute_list_resize(attributes.slots, count, count - 1);
-    if (list) {
-        element->attributes = list;
-        return;
-    }
-    // A host's list could not become one block: it keeps its own, shorter.
-    attributes.name(count - 1) = nullptr;
-    attributes.value(count - 1) = ownership;
-    ownership[count - 1] = '\0';
+    element->attributes = attribute_list_resize(attributes.slots, count, count - 1);
 }
 
 }  // namespace
@@ -60,21 +50,22 @@ XmlElement* element_set_text(XmlElement* element, const char* text) {
     if (!element) return nullptr;
     if (element->flags & TEXT_OWNED) std::free(element->text);
     // text is never null; a null argument reads as "no text".
-    element->text = text ? mutable_string(text) : empty_text();
+    element->text = text ? const_cast<char*>(text) : empty_text();
     clear_flag(element, TEXT_OWNED);
     return element;
 }
 
-[[gnu::cold]] XmlElement* element_set_attribute(XmlElement* element, const char* name, const char* value) {
+[[gnu::cold]] XmlElement* element_set_attribute(XmlElement* element, const char* name,
+                                                const char* value) {
     if (!element || !name) return element;
     Attributes before(element->attributes);
     std::size_t k = before.find(name);
     bool hand_over = element->flags & COPY_ATTRIBUTES;
     if (k == before.count) {
-        if (!value || !append_attribute(element, before.count, name)) return element;
-        if (hand_over) element->attributes[2 * k + 3][k] = static_cast<char>(OWNS_NAME);
+        unsigned char bits = hand_over ? OWNS_NAME : OWNS_NOTHING;
+        if (!value || !append_attribute(element, before.count, name, bits)) return element;
     } else if (hand_over) {
-        std::free(mutable_string(name));  // the stored name stays
+        std::free(const_cast<char*>(name));  // the stored name stays
     }
 
     Attributes attributes(element->attributes);
@@ -84,7 +75,7 @@ XmlElement* element_set_text(XmlElement* element, const char* text) {
     if (!bits) bits = OWNS_NOTHING;  // a NUL would cut the ownership string short
 
     if (value)
-        attributes.value(k) = mutable_string(value);
+        attributes.value(k) = const_cast<char*>(value);
     else
         remove_attribute(element, attributes, k);
     clear_flag(element, COPY_ATTRIBUTES);

@@ -44,11 +44,16 @@ AttributeList attribute_list_new(std::size_t count) {
     return list;
 }
 
-[[gnu::cold]] AttributeList attribute_list_resize(AttributeList list, std::size_t count, std::size_t new_count) {
+[[gnu::cold]] AttributeList attribute_list_resize(AttributeList list, std::size_t count,
+                                                  std::size_t new_count) {
     if (!is_empty_list(list) && list[2 * count + 1] == embedded_ownership(list, count))
         return resize_block(list, count, new_count);
     // Shared, or built by a host with an ownership string of its own.
     AttributeList fresh = attribute_list_new(new_count);
+    if (!fresh && new_count < count) {
+        close_list(list, new_count, list[2 * count + 1]);  // the host's list serves, shorter
+        return list;
+    }
     if (!fresh || is_empty_list(list)) return fresh;
     std::size_t kept = count < new_count ? count : new_count;
     std::memcpy(fresh, list, 2 * kept * sizeof(char*));

@@ -51,8 +51,9 @@ inline std::size_t attribute_list_bytes(std::size_t count) {
 // the slots (the caller fills pairs and bytes); null without memory.
 AttributeList attribute_list_new(std::size_t count);
 // The list resized from `count` pairs to `new_count`, keeping the pairs and
-// bytes both sizes have; a list that was not one block becomes one. Null,
-// with the list unchanged, when memory runs out.
+// bytes both sizes have; a list that was not one block becomes one. Without
+// memory a shrinking list stays where it is, closed shorter, and a growing
+// one gives null, the list unchanged.
 AttributeList attribute_list_resize(AttributeList list, std::size_t count, std::size_t new_count);
 
 // One list of a per-key table: its key, then entries of `stride` slots up
