@@ -32,7 +32,6 @@ class NameIndex {
     // null when memory runs out.
     std::size_t* find_or_add(std::uintptr_t scope, const char* name, std::size_t length);
     void clear();
-    std::size_t size() const { return count_; }
 
   private:
     struct Slot {

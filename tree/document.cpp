@@ -58,8 +58,8 @@ XmlElement* document_new(const char* name) {
     root->attributes = empty_table();
     document->current_element = root;
     document->entities = entities;
-    document->attribute_defaults = empty_table3();
-    document->instructions = empty_table3();
+    document->attribute_defaults = document->instructions =
+        reinterpret_cast<char***>(empty_table());
     return root;
 }
 

@@ -107,8 +107,7 @@ std::size_t ListFinder::find(const char* key, std::size_t length) {
     if (indexed_ == 0) {
         std::size_t count = 0;
         while ((*table_)[count]) ++count;
-        if (count <= FEW_LISTS || !may_index_ || !index_up_to(count))
-            return find_list(*table_, key, length);
+        if (count <= FEW_LISTS || !index_up_to(count)) return find_list(*table_, key, length);
     }
     return by_key_.find(0, key, length);
 }

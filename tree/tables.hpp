@@ -83,7 +83,7 @@ inline Declared declared_at(KeyedList list, std::size_t i) {
 }
 
 // Finds the first list of a key: in turn while the lists are few, by hash
-// when there are many and the finder may index them.
+// when there are many.
 class ListFinder {
   public:
     static constexpr std::size_t none = NameIndex::npos;
@@ -93,13 +93,11 @@ class ListFinder {
     char** operator[](std::size_t list) const { return (*table_)[list]; }
     // A list appended as number `list`; false when memory runs out.
     bool added(std::size_t list);
-    void set_indexing(bool may_index) { may_index_ = may_index; }
 
   private:
     bool index_up_to(std::size_t count);
 
     char*** const* table_;
-    bool may_index_ = true;
     std::size_t indexed_ = 0;  // lists hashed so far
     NameIndex by_key_;
 };

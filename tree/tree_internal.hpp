@@ -21,9 +21,6 @@ inline char* empty_text() {
 inline char** empty_table() {
     return const_cast<char**>(empty_list);
 }
-inline char*** empty_table3() {
-    return reinterpret_cast<char***>(empty_table());
-}
 inline bool is_empty_list(const void* table) {
     return table == static_cast<const void*>(empty_list);
 }
