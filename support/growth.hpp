@@ -9,8 +9,9 @@
 
 namespace xmlslice::detail {
 
-// Room for `needed` elements of `size` bytes; on failure the block is left
-// as it was. One out-of-line body serves every element type.
+// Room for `needed` elements of `size` bytes, more than capacity holds; on
+// failure the block is left as it was. One out-of-line body serves every
+// element type.
 bool grow_block(void*& block, std::size_t& capacity, std::size_t needed, std::size_t size);
 
 template <class T>
