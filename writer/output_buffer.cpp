@@ -1,5 +1,6 @@
 // The output block: 1024 bytes to start, geometric growth, one trim.
 #include <cstdlib>
+#include <utility>
 
 #include "support/growth.hpp"
 #include "writer/writer.hpp"
@@ -35,11 +36,8 @@ void OutputBuffer::fail() {
 char* OutputBuffer::close() {
     if (!storage) return nullptr;
     storage[used] = '\0';  // every write leaves at least this byte free
-    // A failed trim leaves the larger block, which still holds the text.
-    char* trimmed = static_cast<char*>(std::realloc(storage, used + 1));
-    char* result = trimmed ? trimmed : storage;
-    storage = nullptr;
-    return result;
+    trim(storage, used + 1);
+    return std::exchange(storage, nullptr);
 }
 
 }  // namespace xmlslice::detail
