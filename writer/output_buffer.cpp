@@ -14,10 +14,7 @@ constexpr std::size_t STEP = 1024;
 bool OutputBuffer::open(std::size_t expected) {
     capacity = (expected + STEP) / STEP * STEP;
     storage = static_cast<char*>(std::malloc(capacity));
-    if (!storage) return false;
-    storage[0] = '\0';
-    used = 0;
-    return true;
+    return storage != nullptr;
 }
 
 // Growth is geometric, in whole 1024-byte steps.

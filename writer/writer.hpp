@@ -19,7 +19,8 @@ struct OutputBuffer {
     std::size_t used = 0;
     std::size_t capacity = 0;
 
-    // A block of at least 1024 bytes, whole 1024-byte steps, room for `expected`.
+    // A block of at least 1024 bytes, whole 1024-byte steps, room for `expected`;
+    // once, on a buffer that holds nothing yet.
     bool open(std::size_t expected);
     // True when used + headroom fits, growing the block if needed.
     bool reserve(std::size_t headroom) {
