@@ -19,8 +19,6 @@ std::uint64_t scoped_hash(std::uintptr_t scope, std::uint64_t name_hash) {
     return mix(name_hash ^ (static_cast<std::uint64_t>(scope) * 0x9e3779b97f4a7c15ULL));
 }
 
-}  // namespace
-
 std::uint64_t hash_bytes(const char* bytes, std::size_t length) {
     std::uint64_t hash = 0x243f6a8885a308d3ULL ^ length;
     std::uint64_t word = 0;
@@ -42,6 +40,8 @@ std::uint64_t hash_bytes(const char* bytes, std::size_t length) {
     }
     return mix(hash ^ word);
 }
+
+}  // namespace
 
 NameIndex::~NameIndex() {
     std::free(slots_);

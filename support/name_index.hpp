@@ -12,8 +12,6 @@
 
 namespace xmlslice::detail {
 
-std::uint64_t hash_bytes(const char* bytes, std::size_t length);
-
 class NameIndex {
   public:
     static constexpr std::size_t npos = ~std::size_t(0);
