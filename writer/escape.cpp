@@ -97,9 +97,4 @@ std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, 
     }
 }
 
-char* escape_append(const char* text, std::size_t count, OutputBuffer& out, Escape mode) {
-    escape_text(text, count, out, mode);
-    return out.storage;
-}
-
 }  // namespace xmlslice::detail

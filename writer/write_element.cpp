@@ -142,7 +142,7 @@ void ElementWriter::write_chain(XmlElement* first, std::size_t start) {
 void ElementWriter::enter(XmlElement* element) {
     write_text_before(element);
     write_start_tag(element);
-    if (!element->first_child) escape_append(element->text, UP_TO_NUL, out_, Escape::content);
+    if (!element->first_child) escape_text(element->text, UP_TO_NUL, out_, Escape::content);
     start_ = 0;
 }
 
@@ -164,7 +164,7 @@ void ElementWriter::write_text_after(const XmlElement* parent) {
     if (text_ended(parent))
         ended_.pop();
     else
-        escape_append(text_of(parent) + start_, UP_TO_NUL, out_, Escape::content);
+        escape_text(text_of(parent) + start_, UP_TO_NUL, out_, Escape::content);
 }
 
 void ElementWriter::write_start_tag(const XmlElement* element) {
@@ -230,10 +230,9 @@ void ElementWriter::write_end_tag(const XmlElement* element) {
 
 }  // namespace
 
-char* write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
-                    AttributeDefaultTable defaults) {
+void write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
+                   AttributeDefaultTable defaults) {
     if (first && out.storage) ElementWriter(out, defaults).write_chain(first, start);
-    return out.storage;
 }
 
 }  // namespace xmlslice::detail

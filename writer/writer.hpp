@@ -51,13 +51,11 @@ std::size_t copy_plain_value(const char* value, char* to);
 // Appends at most count bytes of text (fewer when its NUL comes first),
 // escaped for mode; returns how many source bytes were taken.
 std::size_t escape_text(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
-// The same, returning the current storage pointer.
-char* escape_append(const char* text, std::size_t count, OutputBuffer& out, Escape mode);
 
 // Writes first and the siblings after it in document order, each with its
 // subtree, and their parent's text around them from position start.
-char* write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
-                    AttributeDefaultTable defaults);
+void write_element(XmlElement* first, OutputBuffer& out, std::size_t start,
+                   AttributeDefaultTable defaults);
 
 }  // namespace xmlslice::detail
 
