@@ -19,15 +19,14 @@ class LineLedger {
     // `lost` line ends went at `at`, changed while reading the construct
     // that starts at `construct`. A construct seldom changes more than one.
     [[gnu::cold]] void note(const char* construct, const char* at, std::ptrdiff_t lost);
-    // Whether overwriting the byte at `at` loses a line end: a CR LF pair
-    // is one, so its first byte alone is not.
-    static bool ends_line(const char* at, char byte) {
-        return (byte == '\n' && at[-1] != '\r') || (byte == '\r' && at[1] != '\n');
+    void note_overwrite(const char* construct, const char* at) {
+        note_replaced(construct, at, *at);
     }
-    void note_overwrite(const char* construct, const char* at) { note_replaced(construct, at, *at); }
-    // After the byte at `at`, which was `byte`, was overwritten.
+    // After the byte at `at`, which was `byte`, was overwritten. A CR LF
+    // pair is one line end, so its first byte alone loses none.
     void note_replaced(const char* construct, const char* at, char byte) {
-        if (ends_line(at, byte)) note(construct, at, 1);
+        if ((byte == '\n' && at[-1] != '\r') || (byte == '\r' && at[1] != '\n'))
+            note(construct, at, 1);
     }
     // 1 + the line ends the input had before position.
     std::size_t line_of(const char* text_start, const char* position) const;

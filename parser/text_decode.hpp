@@ -39,7 +39,7 @@ class Lookahead {
     // The next byte, or -1 after the last byte of the bottom segment.
     int next() {
         int c = peek();
-        if (c >= 0) ++at_, ++consumed_;
+        if (c >= 0) ++at_;
         return c;
     }
     int peek() {
@@ -49,7 +49,6 @@ class Lookahead {
         }
         return static_cast<unsigned char>(*at_);
     }
-    std::size_t consumed() const { return consumed_; }
     // The bytes left in the segment being read, which follow without a gap.
     const char* contiguous(std::size_t& length) const {
         length = static_cast<std::size_t>(segments_[level_].end - at_);
@@ -60,7 +59,6 @@ class Lookahead {
     const Segment* segments_;
     std::size_t level_;
     const char* at_;
-    std::size_t consumed_ = 0;
 };
 
 class EntitySet;
