@@ -12,9 +12,7 @@ std::size_t encode_utf8(std::int64_t code_point, char* destination) {
         return 1;
     }
     auto value = static_cast<std::uint64_t>(code_point);
-    int bits = 0;
-    for (std::uint64_t rest = value; rest; rest >>= 1) ++bits;
-    int continuation = (bits - 2) / 5;
+    int continuation = (62 - __builtin_clzll(value)) / 5;  // (significant bits - 2) / 5
     destination[0] =
         static_cast<char>(((0xFFu << (7 - continuation)) | (value >> (6 * continuation))) & 0xFF);
     for (int j = continuation - 1, at = 1; j >= 0; --j, ++at)
