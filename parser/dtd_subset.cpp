@@ -39,7 +39,7 @@ class SubsetReader {
     Step entity_declaration(char* at);
     Step entity_value(char* name, std::size_t name_length, char* value, char quote, bool parameter);
     Step attlist_declaration(char* at);
-    Step attribute_definition(char* element, std::size_t element_length, char* at);
+    Step attribute_definition(char* element, std::size_t element_length, char* name);
     Step default_value(char* element, std::size_t element_length, char* name,
                        std::size_t name_length, const char* marker, char* at);
     Step fail(const char* position, const char* message) {
@@ -68,10 +68,8 @@ SubsetReader::~SubsetReader() {
 bool SubsetReader::read(char* at) {
     bool failed = false;
     while (at && *at) {
-        if (*at != '<' && *at != '%') {
-            at += std::strcspn(at, "<%");
-            continue;
-        }
+        at += std::strcspn(at, "<%");
+        if (!*at) break;
         Step step = declaration(at);
         failed |= step.failed;
         at = step.at;
@@ -140,7 +138,6 @@ Step SubsetReader::entity_value(char* name, std::size_t name_length, char* value
 
 Step SubsetReader::attlist_declaration(char* at) {
     char* element = at + std::strspn(at, blanks);
-    if (!*element) return fail(element, "unclosed <!ATTLIST");
     char* element_end = element + std::strcspn(element, " \t\n\r>");
     if (*element_end == '>') return {element_end, false};
     if (!*element_end) return fail(element_end, "unclosed <!ATTLIST");
@@ -157,13 +154,12 @@ Step SubsetReader::attlist_declaration(char* at) {
 }
 
 // Name, type and default of one attribute.
-Step SubsetReader::attribute_definition(char* element, std::size_t element_length, char* at) {
-    char* name = at;
+Step SubsetReader::attribute_definition(char* element, std::size_t element_length, char* name) {
     char* name_end = name + std::strcspn(name, blanks);
     if (!*name_end) return fail(element, "malformed <!ATTLIST");
     parser_.lines.note_overwrite(element, name_end);
     *name_end = '\0';
-    at = name_end + 1 + std::strspn(name_end + 1, blanks);
+    char* at = name_end + 1 + std::strspn(name_end + 1, blanks);
     const char* marker = std::strncmp(at, "CDATA", 5) == 0 ? " " : "*";
     if (std::strncmp(at, "NOTATION", 8) == 0) at += 8 + std::strspn(at + 8, blanks);
     if (*at == '(') {

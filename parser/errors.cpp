@@ -46,7 +46,7 @@ void LineLedger::note(const char* construct, const char* at, std::ptrdiff_t lost
                    static_cast<std::ptrdiff_t>(count_line_ends(text_start, position)) + lost);
 }
 
-[[gnu::cold]] XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...) {
+[[gnu::cold]] bool record_error(Parser& parser, const char* position, const char* format, ...) {
     XmlDocument* document = parser.document;
     std::size_t line = parser.lines.line_of(document->text_start, position);
     // The message format becomes part of a format, so an argument's text
@@ -58,20 +58,17 @@ void LineLedger::note(const char* construct, const char* at, std::ptrdiff_t lost
     va_start(arguments, format);
     std::vsnprintf(document->error, sizeof document->error, message_format, arguments);
     va_end(arguments);
-    return document;
+    return false;
 }
 
 bool out_of_memory(Parser& parser, const char* position) {
-    record_error(parser, position, "out of memory");
-    return false;
+    return record_error(parser, position, "out of memory");
 }
 
 bool decode_failed(Parser& parser, DecodeStatus status, const char* position) {
     if (status == DecodeStatus::too_large)
-        record_error(parser, position, "entity expansion too large");
-    else
-        out_of_memory(parser, position);
-    return false;
+        return record_error(parser, position, "entity expansion too large");
+    return out_of_memory(parser, position);
 }
 
 }  // namespace xmlslice::detail

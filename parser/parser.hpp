@@ -36,10 +36,12 @@ struct Parser {
     TreeBuilder tree;
 };
 
-XmlDocument* record_error(Parser& parser, const char* position, const char* format, ...);
-// Records "out of memory" and returns false, for use in a return statement.
+// Records the document's error and returns false, for use in a return
+// statement; so do the two below.
+bool record_error(Parser& parser, const char* position, const char* format, ...);
+// Records "out of memory".
 bool out_of_memory(Parser& parser, const char* position);
-// Records the error for a failed decode of the text at position; false.
+// Records the error for a failed decode of the text at position.
 bool decode_failed(Parser& parser, DecodeStatus status, const char* position);
 
 // A processing instruction: the bytes after "<?" up to its closing '?'.
