@@ -101,13 +101,6 @@ std::ptrdiff_t read_descriptor_chunk(void* descriptor, char* into) {
     return nullptr;
 }
 
-XmlElement* parse_mapping(char* mapping, std::size_t size, std::size_t mapping_length) {
-    madvise(mapping, mapping_length, MADV_SEQUENTIAL);
-    XmlElement* root = parse_and_hand_over(mapping, size, mapping_length);
-    if (root) madvise(mapping, mapping_length, MADV_NORMAL);
-    return root;
-}
-
 // One read only: a short read parses what arrived.
 XmlElement* parse_single_read(int fd, std::size_t size) {
     auto* buffer = static_cast<char*>(std::malloc(size ? size : 1));  // malloc(0) may be null
@@ -126,7 +119,10 @@ XmlElement* parse_regular_file(int fd, std::size_t size) {
     // Private and writable: the parser's writes stay in this process.
     void* mapping = mmap(nullptr, mapping_length, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
     if (mapping == MAP_FAILED) return parse_single_read(fd, size);
-    return parse_mapping(static_cast<char*>(mapping), size, mapping_length);
+    madvise(mapping, mapping_length, MADV_SEQUENTIAL);
+    XmlElement* root = parse_and_hand_over(static_cast<char*>(mapping), size, mapping_length);
+    if (root) madvise(mapping, mapping_length, MADV_NORMAL);
+    return root;
 }
 
 }  // namespace
