@@ -32,9 +32,7 @@ void read_standalone(XmlDocument* document, const char* text) {
         read_standalone(parser.document, text);
         return true;
     }
-    if (!parser.instructions.add(start, target_end - start, text))
-        return out_of_memory(parser, start);
-    return true;
+    return parser.instructions.add(start, target_end - start, text) || out_of_memory(parser, start);
 }
 
 }  // namespace xmlslice::detail
