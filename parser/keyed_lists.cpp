@@ -16,7 +16,6 @@ namespace xmlslice::detail {
     auto** list = static_cast<char**>(std::calloc(slots, sizeof(char*)));
     if (!list || !fills_.reserve(count + 1) || !grow(table, table_capacity_, count + 2)) {
         std::free(list);
-        if (table) *table_ = table;
         return none;
     }
     list[0] = key;
