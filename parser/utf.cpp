@@ -20,36 +20,14 @@ std::size_t encode_utf8(std::int64_t code_point, char* destination) {
     return static_cast<std::size_t>(continuation) + 1;
 }
 
-namespace {
-
-struct Utf16Reader {
-    const unsigned char* bytes;
-    std::size_t length;
-    bool big_endian;
-
-    unsigned unit_at(std::size_t offset) const {
-        unsigned first = bytes[offset], second = bytes[offset + 1];
-        return big_endian ? first * 256 + second : first + second * 256;
-    }
-    // The code point at offset; moves offset past the units it used. Any
-    // surrogate takes the following whole unit as its partner, whatever it is.
-    std::int64_t next(std::size_t& offset) const {
-        unsigned unit = unit_at(offset);
-        offset += 2;
-        bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-        if (!surrogate || offset + 1 >= length) return unit;
-        unsigned partner = unit_at(offset);
-        offset += 2;
-        return (((unit & 0x3FFu) << 10) | (partner & 0x3FFu)) + 0x10000;
-    }
-};
-
-}  // namespace
-
 char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
     auto first = static_cast<unsigned char>(buffer[0]);
     if (first != 0xFE && first != 0xFF) return nullptr;
-    Utf16Reader reader{reinterpret_cast<const unsigned char*>(buffer), length, first == 0xFE};
+    auto unit_at = [bytes = reinterpret_cast<const unsigned char*>(buffer),
+                    big_endian = first == 0xFE](std::size_t offset) -> std::int64_t {
+        return big_endian ? bytes[offset] * 256 + bytes[offset + 1]
+                          : bytes[offset] + bytes[offset + 1] * 256;
+    };
     // A unit gives at most three bytes, a pair four: room for the most, then
     // the block is trimmed to what was written.
     char* output = static_cast<char*>(std::malloc(length / 2 * 3 + 1));
@@ -58,8 +36,15 @@ char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
         return nullptr;
     }
     std::size_t used = 0;
-    for (std::size_t offset = 2; offset + 1 < length;)
-        used += encode_utf8(reader.next(offset), output + used);
+    for (std::size_t offset = 2; offset + 1 < length; offset += 2) {
+        std::int64_t code_point = unit_at(offset);
+        // Any surrogate takes the following whole unit as its partner, whatever it is.
+        if (code_point >= 0xD800 && code_point <= 0xDFFF && offset + 3 < length) {
+            offset += 2;
+            code_point = (((code_point & 0x3FF) << 10) | (unit_at(offset) & 0x3FF)) + 0x10000;
+        }
+        used += encode_utf8(code_point, output + used);
+    }
     trim(output, used ? used : 1);
     buffer = output;
     length = used;
