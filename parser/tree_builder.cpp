@@ -20,9 +20,8 @@ bool named(const XmlElement* element, const char* name, const XmlDocument* docum
 // them: its name group's last member gets the child, or the last head does
 // as a new head. Null when the walk grew too long.
 XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child) {
-    std::size_t steps = 0;
     XmlElement* head = parent->first_child;
-    for (; steps < FEW_STEPS; ++steps, head = head->next_name_group) {
+    for (std::size_t steps = 0; steps < FEW_STEPS; ++steps, head = head->next_name_group) {
         if (named(head, child->name, document_)) {
             while (head->next_same_name && ++steps < FEW_STEPS) head = head->next_same_name;
             return head->next_same_name ? nullptr : (head->next_same_name = child, head);
@@ -180,17 +179,11 @@ bool ChildGroups::matches(std::size_t first, std::size_t g, const char* name, st
     return group.name_length == length && equal_bytes(group.head->name, name, length);
 }
 
-// A wide element's lookup leaves its entry pending, so that adding the group
-// it did not find takes no second probe.
 std::size_t ChildGroups::find(std::size_t first, std::size_t depth, const char* name,
                               std::size_t length) {
-    pending_ = nullptr;
     if (groups_.size() - first > linear_limit) {
-        pending_ = by_name_.find_or_add(depth, name, length);
-        std::size_t g = pending_ ? *pending_ : none;
-        if (!matches(first, g, name, length)) return none;
-        pending_ = nullptr;
-        return g;
+        std::size_t g = by_name_.find(depth, name, length);
+        return matches(first, g, name, length) ? g : none;
     }
     for (std::size_t g = first; g < groups_.size(); ++g)
         if (matches(first, g, name, length)) return g;
@@ -200,10 +193,8 @@ std::size_t ChildGroups::find(std::size_t first, std::size_t depth, const char* 
 // Only one element per depth is open, so an older entry for the same depth
 // and name belongs to a closed element.
 bool ChildGroups::index(std::size_t depth, std::size_t g) {
-    std::size_t* entry = pending_;
-    if (!entry) entry = by_name_.find_or_add(depth, groups_[g].head->name, groups_[g].name_length);
+    std::size_t* entry = by_name_.find_or_add(depth, groups_[g].head->name, groups_[g].name_length);
     if (entry) *entry = g;
-    pending_ = nullptr;
     return entry != nullptr;
 }
 

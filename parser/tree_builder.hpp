@@ -44,7 +44,6 @@ class ChildGroups {
 
     PodVector<ChildGroup> groups_;
     NameIndex by_name_;  // (depth, name) -> group
-    std::size_t* pending_ = nullptr;
 };
 
 class TreeBuilder {
