@@ -18,8 +18,6 @@ class EntitySet {
     // table: where the table pointer lives (a document's entities, or a
     // private table); the set indexes the entries already there.
     explicit EntitySet(char*** table) : table_(table) {}
-    EntitySet(const EntitySet&) = delete;
-    EntitySet& operator=(const EntitySet&) = delete;
 
     bool index_existing();
     // Room for one more pair; the new pair stays invisible until added.
