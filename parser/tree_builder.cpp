@@ -14,6 +14,9 @@ bool named(const XmlElement* element, const char* name, const XmlDocument* docum
     return same_names(element->name, name, document->text_end);
 }
 
+// Elements with more child names than this find a group by hash.
+constexpr std::size_t linear_limit = 8;
+
 }  // namespace
 
 // While a parent's chains are short, a child's group is found by walking
@@ -165,15 +168,9 @@ void TreeBuilder::finish() {
     }
 }
 
-namespace {
-
-// Elements with more child names than this find a group by hash.
-constexpr std::size_t linear_limit = 8;
-
-}  // namespace
-
 // Whether g is a group of the element whose groups start at first, named name.
-bool ChildGroups::matches(std::size_t first, std::size_t g, const char* name, std::size_t length) {
+bool ChildGroups::matches(std::size_t first, std::size_t g, const char* name,
+                          std::size_t length) const {
     if (g < first || g >= groups_.size()) return false;
     const ChildGroup& group = groups_[g];
     return group.name_length == length && equal_bytes(group.head->name, name, length);

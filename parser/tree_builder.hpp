@@ -39,7 +39,7 @@ class ChildGroups {
     bool add(std::size_t first, std::size_t depth, const ChildGroup& group);
 
   private:
-    bool matches(std::size_t first, std::size_t g, const char* name, std::size_t length);
+    bool matches(std::size_t first, std::size_t g, const char* name, std::size_t length) const;
     bool index(std::size_t depth, std::size_t g);
 
     PodVector<ChildGroup> groups_;
