@@ -106,11 +106,10 @@ XmlElement* parse_single_read(int fd, std::size_t size) {
     auto* buffer = static_cast<char*>(std::malloc(size ? size : 1));  // malloc(0) may be null
     if (!buffer) return nullptr;
     ssize_t count = read(fd, buffer, size);
-    if (count < 0) {
-        std::free(buffer);
-        return nullptr;
-    }
-    return parse_and_hand_over(buffer, static_cast<std::size_t>(count), HEAP_BUFFER);
+    if (count >= 0)
+        return parse_and_hand_over(buffer, static_cast<std::size_t>(count), HEAP_BUFFER);
+    std::free(buffer);
+    return nullptr;
 }
 
 XmlElement* parse_regular_file(int fd, std::size_t size) {

@@ -1,6 +1,5 @@
 // Processing instructions: the XML declaration's standalone setting, or an
 // instruction for the table.
-#include <cstdlib>
 #include <cstring>
 
 #include "parser/parser.hpp"
