@@ -23,10 +23,10 @@ std::size_t encode_utf8(std::int64_t code_point, char* destination) {
 char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
     auto first = static_cast<unsigned char>(buffer[0]);
     if (first != 0xFE && first != 0xFF) return nullptr;
-    auto unit_at = [bytes = reinterpret_cast<const unsigned char*>(buffer),
-                    big_endian = first == 0xFE](std::size_t offset) -> std::int64_t {
-        return big_endian ? bytes[offset] * 256 + bytes[offset + 1]
-                          : bytes[offset] + bytes[offset + 1] * 256;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer);
+    std::size_t high = first == 0xFE ? 0 : 1;  // where a unit's high byte lies
+    auto unit_at = [bytes, high](std::size_t offset) -> std::int64_t {
+        return bytes[offset + high] * 256 + bytes[offset + 1 - high];
     };
     // A unit gives at most three bytes, a pair four: room for the most, then
     // the block is trimmed to what was written.
