@@ -139,11 +139,4 @@ bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) con
     return true;
 }
 
-bool EntitySet::single_reference(std::size_t entry, char* encoded, std::size_t& length) const {
-    const Entry& facts = entries_[entry];
-    std::memcpy(encoded, facts.single, sizeof facts.single);
-    length = facts.single_length;
-    return length != 0;
-}
-
 }  // namespace xmlslice::detail

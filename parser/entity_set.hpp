@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "parser/text_decode.hpp"
 #include "support/name_index.hpp"
@@ -45,7 +46,12 @@ class EntitySet {
     std::size_t value_length(std::size_t entry) const { return entries_[entry].value_length; }
     // When the entry's value is exactly one valid character reference: its
     // encoding (at most 6 bytes) and that encoding's length.
-    bool single_reference(std::size_t entry, char* encoded, std::size_t& length) const;
+    bool single_reference(std::size_t entry, char* encoded, std::size_t& length) const {
+        const Entry& facts = entries_[entry];
+        std::memcpy(encoded, facts.single, sizeof facts.single);
+        length = facts.single_length;
+        return length != 0;
+    }
     // Whether the entry's value holds a CR or LF, or encodes to one.
     bool holds_line_end(std::size_t entry) const { return entries_[entry].line_end; }
 
