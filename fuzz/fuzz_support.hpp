@@ -38,7 +38,8 @@ inline std::vector<XmlElement*> elements_under(XmlElement* top) {
     if (!top) return all;
     XmlElement* next = top->next_in_order;  // the walk covers the siblings after it too
     top->next_in_order = nullptr;
-    detail::walk_chain(top, [&](XmlElement* e) { all.push_back(e); }, [](XmlElement*) {});
+    detail::walk_chain(
+        top, [&](XmlElement* e) { all.push_back(e); }, [](XmlElement*) {});
     top->next_in_order = next;
     return all;
 }

@@ -201,8 +201,8 @@ DecodeStatus Decoder::character_reference() {
 
 // The bytes of a character reference whose number begins at `number`, and
 // the number's length; false when it is not valid.
-[[gnu::always_inline]] inline bool Decoder::number_change(const char* number, char* encoded, std::size_t& length,
-                            std::size_t& taken) {
+[[gnu::always_inline]] inline bool Decoder::number_change(const char* number, char* encoded,
+                                                          std::size_t& length, std::size_t& taken) {
     std::int64_t value;
     if (!read_reference_number(number, value, taken)) return false;
     length = encode_utf8(value, encoded);
