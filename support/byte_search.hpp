@@ -86,19 +86,6 @@ inline char* find_any(char* p) {
 #endif
 }
 
-// The first '&', tab, LF, VT, FF, CR or NUL: where a plain run of an
-// attribute value ends, its quotes aside.
-inline char* find_value_change(char* p) {
-#ifdef XMLSLICE_SSE2
-    return find_first(p, [](__m128i x) {
-        return _mm_or_si128(_mm_or_si128(equal_to(x, '&'), equal_to(x, '\0')), control_space(x));
-    });
-#else
-    while (*p && *p != '&' && !(*p >= 9 && *p <= 13)) ++p;
-    return p;
-#endif
-}
-
 // Where plain character data ends.
 inline char* find_content_stop(char* p) {
     return find_any<'<', '&', '\r'>(p);
@@ -115,6 +102,12 @@ inline char* find_value_stop(char* p, char quote) {
     while (*p && *p != quote && *p != '&' && !(*p >= 9 && *p <= 13)) ++p;
     return p;
 #endif
+}
+
+// The same once the closing quote is a NUL: where a plain run of a value
+// being decoded ends.
+inline char* find_value_change(char* p) {
+    return find_value_stop(p, '\0');
 }
 
 }  // namespace xmlslice::detail
