@@ -7,7 +7,8 @@ set(XMLSLICE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/xmlslice)
 install(TARGETS xmlslice xmlslice_select EXPORT xmlsliceTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.hpp
+install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/include/xmlslice.h
+  ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT xmlsliceTargets NAMESPACE xmlslice:: DESTINATION ${XMLSLICE_PACKAGE_DIR})
 # Before 1.0 a minor release may change the interface.
