@@ -3,51 +3,29 @@
 // names add no code paths and no behaviour of their own.
 #include "xmlslice.h"
 
-namespace {
-
 // A C program's record is the library's record: same size, alignment and
 // field offsets, so the C++ code may read and link what C code built.
-template <typename C, typename Cxx>
-constexpr bool same_shape() {
-    return sizeof(C) == sizeof(Cxx) && alignof(C) == alignof(Cxx);
-}
-static_assert(same_shape<xmlslice::c_records::XmlElement, XmlElement>());
-static_assert(same_shape<xmlslice::c_records::XmlDocument, XmlDocument>());
-
-#define XMLSLICE_SAME_FIELD(record, field)                                                   \
-    static_assert(                                                                           \
-        offsetof(xmlslice::c_records::record, field) == offsetof(xmlslice::record, field) && \
-            sizeof(xmlslice::c_records::record::field) == sizeof(xmlslice::record::field),   \
-        #record "." #field " differs between C and C++")
-XMLSLICE_SAME_FIELD(XmlElement, name);
-XMLSLICE_SAME_FIELD(XmlElement, attributes);
-XMLSLICE_SAME_FIELD(XmlElement, text);
-XMLSLICE_SAME_FIELD(XmlElement, offset);
-XMLSLICE_SAME_FIELD(XmlElement, next_same_name);
-XMLSLICE_SAME_FIELD(XmlElement, next_name_group);
-XMLSLICE_SAME_FIELD(XmlElement, next_in_order);
-XMLSLICE_SAME_FIELD(XmlElement, first_child);
-XMLSLICE_SAME_FIELD(XmlElement, parent);
-XMLSLICE_SAME_FIELD(XmlElement, flags);
-XMLSLICE_SAME_FIELD(XmlDocument, root);
-XMLSLICE_SAME_FIELD(XmlDocument, current_element);
-XMLSLICE_SAME_FIELD(XmlDocument, source);
-XMLSLICE_SAME_FIELD(XmlDocument, mapped_length);
-XMLSLICE_SAME_FIELD(XmlDocument, converted);
-XMLSLICE_SAME_FIELD(XmlDocument, text_start);
-XMLSLICE_SAME_FIELD(XmlDocument, text_end);
-XMLSLICE_SAME_FIELD(XmlDocument, entities);
-XMLSLICE_SAME_FIELD(XmlDocument, attribute_defaults);
-XMLSLICE_SAME_FIELD(XmlDocument, instructions);
-XMLSLICE_SAME_FIELD(XmlDocument, standalone);
-XMLSLICE_SAME_FIELD(XmlDocument, error);
-#undef XMLSLICE_SAME_FIELD
-
-static_assert(XMLSLICE_NAME_OWNED == xmlslice::NAME_OWNED);
-static_assert(XMLSLICE_TEXT_OWNED == xmlslice::TEXT_OWNED);
-static_assert(XMLSLICE_COPY_ATTRIBUTES == xmlslice::COPY_ATTRIBUTES);
-
-}  // namespace
+#define SAME(record, field)                                                     \
+    (offsetof(xmlslice::c_records::record, field) == offsetof(record, field) && \
+     sizeof(xmlslice::c_records::record::field) == sizeof(record::field))
+static_assert(sizeof(xmlslice::c_records::XmlElement) == sizeof(XmlElement) &&
+              alignof(xmlslice::c_records::XmlElement) == alignof(XmlElement) &&
+              SAME(XmlElement, name) && SAME(XmlElement, attributes) && SAME(XmlElement, text) &&
+              SAME(XmlElement, offset) && SAME(XmlElement, next_same_name) &&
+              SAME(XmlElement, next_name_group) && SAME(XmlElement, next_in_order) &&
+              SAME(XmlElement, first_child) && SAME(XmlElement, parent) && SAME(XmlElement, flags));
+static_assert(sizeof(xmlslice::c_records::XmlDocument) == sizeof(XmlDocument) &&
+              alignof(xmlslice::c_records::XmlDocument) == alignof(XmlDocument) &&
+              SAME(XmlDocument, root) && SAME(XmlDocument, current_element) &&
+              SAME(XmlDocument, source) && SAME(XmlDocument, mapped_length) &&
+              SAME(XmlDocument, converted) && SAME(XmlDocument, text_start) &&
+              SAME(XmlDocument, text_end) && SAME(XmlDocument, entities) &&
+              SAME(XmlDocument, attribute_defaults) && SAME(XmlDocument, instructions) &&
+              SAME(XmlDocument, standalone) && SAME(XmlDocument, error));
+#undef SAME
+static_assert(XMLSLICE_NAME_OWNED == xmlslice::NAME_OWNED &&
+              XMLSLICE_TEXT_OWNED == xmlslice::TEXT_OWNED &&
+              XMLSLICE_COPY_ATTRIBUTES == xmlslice::COPY_ATTRIBUTES);
 
 extern "C" {
 
