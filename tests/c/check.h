@@ -1,9 +1,10 @@
-/* Checks for the C host tests: a failed check names its line and the values
- * it compared, and the program's exit status counts the failures. */
+/* Helpers of the C host tests: checks that name their line and the values
+ * they compared (the exit status counts the failures), and heap copies. */
 #ifndef XMLSLICE_TESTS_CHECK_H
 #define XMLSLICE_TESTS_CHECK_H
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static int check_failures;
@@ -19,6 +20,13 @@ static void check_string(const char* got, const char* wanted, int line) {
     if (got && strcmp(got, wanted) == 0) return;
     fprintf(stderr, "line %d: got \"%s\", wanted \"%s\"\n", line, got ? got : "(null)", wanted);
     ++check_failures;
+}
+
+/* A heap copy for the tree to own (strdup is not C99). */
+static char* copy(const char* text) {
+    size_t size = strlen(text) + 1;
+    char* heap = malloc(size);
+    return heap ? memcpy(heap, text, size) : NULL;
 }
 
 #define CHECK(condition) check_true((condition) != 0, #condition, __LINE__)

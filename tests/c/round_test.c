@@ -15,12 +15,6 @@ static const char built_text[] =
     "<?keep one?>\n<shelf kind=\"oak\">left<book id=\"1\"></book>mid<book id=\"2\">"
     "<title>T&amp;C</title></book><box></box>right</shelf>";
 
-static char* copy(const char* text) {
-    size_t size = strlen(text) + 1;
-    char* heap = malloc(size);
-    return heap ? memcpy(heap, text, size) : NULL;
-}
-
 /* The va_list form, as a host's own variadic helper passes its path on. */
 static XmlElement* find(XmlElement* element, ...) {
     XmlElement* found;
@@ -38,7 +32,7 @@ static XmlElement* build(void) {
     XmlElement* scratch = xmlslice_document_new("scratch");
     XmlElement *second, *moved;
     xmlslice_element_set_text(shelf, copy("leftmidright"));
-    xmlslice_element_set_flags(shelf, XMLSLICE_TEXT_OWNED);
+    CHECK(xmlslice_element_set_flags(shelf, XMLSLICE_TEXT_OWNED)->flags == XMLSLICE_TEXT_OWNED);
     xmlslice_element_set_attribute(shelf, "kind", "oak");
     second = xmlslice_element_add_child(shelf, "book", 7);
     xmlslice_element_set_attribute(second, "id", "2");

@@ -6,13 +6,6 @@
 
 #include "check.h"
 
-/* A heap copy for the tree to own (strdup is not C99). */
-static char* copy(const char* text) {
-    size_t size = strlen(text) + 1;
-    char* heap = malloc(size);
-    return heap ? memcpy(heap, text, size) : NULL;
-}
-
 /* The last strlen(suffix) bytes of text are suffix. */
 static int ends_with(const char* text, const char* suffix) {
     size_t length = strlen(text), suffix_length = strlen(suffix);
@@ -57,7 +50,8 @@ int main(int argc, char** argv) {
     /* Edits: a literal outlives the document; the copies are handed over. */
     note = xmlslice_element_add_child(book, "note", strlen(book->text));
     xmlslice_element_set_text(note, "signed copy");
-    xmlslice_element_set_flags(note, XMLSLICE_COPY_ATTRIBUTES);
+    CHECK(xmlslice_element_set_flags(note, XMLSLICE_COPY_ATTRIBUTES)->flags ==
+          XMLSLICE_COPY_ATTRIBUTES);
     xmlslice_element_set_attribute(note, copy("copies"), copy("1"));
     CHECK(note->flags == 0); /* the flag governs one call */
 
