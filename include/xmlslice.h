@@ -24,7 +24,9 @@
 #include <stdio.h>
 
 #ifdef __cplusplus
+extern "C++" { /* also when a host wraps this header in extern "C" */
 #include "xmlslice.hpp"
+}
 #endif
 
 /* Bits of XmlElement.flags. */

@@ -3,10 +3,11 @@
 // and a using-directive leaves the unqualified names unambiguous.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <type_traits>
 
+extern "C" {  // as some hosts include every C header
 #include "xmlslice.h"
+}
 #include "xmlslice.hpp"
 
 using namespace xmlslice;
