@@ -73,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string violation = test_support::tree_violation(root);
     if (!violation.empty()) fail("link invariants after a parse", violation);
     check_document(root);
+    std::string lookups = test_support::lookup_violation(root);
+    if (!lookups.empty()) fail("a lookup with a key around the names present", lookups);
     for (XmlElement* e : fuzz::elements_under(root)) {
         check_children(e);
         check_attributes(e);

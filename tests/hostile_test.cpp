@@ -57,6 +57,7 @@ std::string repeat(const std::string& piece, std::size_t times) {
 std::string outcome(const std::string& input) {
     Parsed p(input);
     EXPECT_EQ(tree_violation(p.root), "");
+    EXPECT_EQ(lookup_violation(p.root), "");
     if (p.error().empty()) {
         EXPECT_EQ(p.doc()->current_element, nullptr);
     }
@@ -108,6 +109,28 @@ TEST(HostileReferences, ValuesBeyondTheCodeSpaceStayAsWritten) {
     }
     Parsed zeros("<r>&#" + std::string(10000, '0') + "65;&#2147483647;</r>");
     EXPECT_STREQ(zeros.root->text, "A\xFD\xBF\xBF\xBF\xBF\xBF");
+}
+
+// A stored name, target or attribute name shorter than the wanted key is
+// read only up to its own end, even at the very end of the buffer.
+TEST(HostileQueries, KeysLongerThanAnyStoredOneReadNothingBeyondIt) {
+    Parsed tiny("<?A[.?>");
+    EXPECT_EQ(*document_instructions(tiny.root, "\x01no-such-target"), nullptr);
+    const std::string b(22, 'b');
+    const std::string documents[] = {
+        rich,
+        "<!DOCTYPE r [<!ATTLIST a x CDATA 'v' yyyyyyyyyyyyyyyyy CDATA 'w'>"
+        "<!ATTLIST " +
+            b +
+            " z CDATA 'u'>]><?A?><?abcdefghijklmnopq x?>"
+            "<r><a/><" +
+            b + " q='1'/><" + b + "b/><" + b.substr(0, 9) + "/></r><?A?>",
+    };
+    for (const std::string& document : documents) {
+        Parsed p(document);
+        EXPECT_EQ(p.error(), "");
+        EXPECT_EQ(lookup_violation(p.root), "");
+    }
 }
 
 TEST(HostileUtf16, LoneSurrogatesTakeTheNextUnit) {

@@ -18,6 +18,14 @@ namespace xmlslice::test_support {
 // first violation found.
 std::string tree_violation(XmlElement* root);
 
+// Empty when every lookup under root (element_first_named and
+// element_attribute_value on every element, document_instructions) gives
+// what a plain walk of the links and tables gives, for keys of every length
+// around the names present: each name with bytes added before or after it
+// or its last byte dropped, and runs of tabs up to 9 bytes longer than the
+// longest name. Under AddressSanitizer a lookup that reads past a key fails.
+std::string lookup_violation(XmlElement* root);
+
 // Children as "name+offset" words, e.g. "a0 b5", along next_in_order, or
 // along the name-group chain.
 std::string child_order(XmlElement* parent);
