@@ -6,6 +6,7 @@
 
 #include "parser/entity_set.hpp"
 #include "parser/parser.hpp"
+#include "support/byte_search.hpp"
 #include "tree/tree_internal.hpp"
 
 namespace xmlslice::detail {
@@ -80,11 +81,15 @@ bool SubsetReader::read(char* at) {
 Step SubsetReader::declaration(char* at) {
     if (std::strncmp(at, "<!ENTITY", 8) == 0) return entity_declaration(at + 8);
     if (std::strncmp(at, "<!ATTLIST", 9) == 0) return attlist_declaration(at + 9);
-    if (std::strncmp(at, "<!--", 4) == 0) return {std::strstr(at + 4, "-->"), false};
+    if (std::strncmp(at, "<!--", 4) == 0) {
+        char* end = find_run<'-', '-', '>'>(at + 4);
+        return {*end ? end : nullptr, false};
+    }
     if (std::strncmp(at, "<?", 2) == 0) {
-        char* end = std::strstr(at + 2, "?>");
-        if (end && !record_instruction(parser_, at + 2, end - (at + 2))) return {nullptr, true};
-        return {end ? end + 1 : nullptr, false};
+        char* end = find_run<'?', '>'>(at + 2);
+        if (!*end) return {nullptr, false};
+        if (!record_instruction(parser_, at + 2, end - (at + 2))) return {nullptr, true};
+        return {end + 1, false};
     }
     if (*at == '<') return {std::strchr(at + 1, '>'), false};
     // A parameter-entity reference between declarations may stand for

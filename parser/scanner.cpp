@@ -273,15 +273,15 @@ Ending Scanner::end_tag(char* lt) {
 }
 
 Ending Scanner::comment(char* lt) {
-    char* dashes = std::strstr(lt + 4, "--");
-    if (!dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
+    char* dashes = find_run<'-', '-'>(lt + 4);
+    if (!*dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
     return dashes[2] ? closed_at(dashes + 2) : ran_to_end(lt + 1);
 }
 
 Ending Scanner::cdata_section(char* lt) {
     char* content = lt + 9;
-    char* end = std::strstr(content, "]]>");
-    if (!end) return fail(lt + 1, "unclosed <![CDATA[");
+    char* end = find_run<']', ']', '>'>(content);
+    if (!*end) return fail(lt + 1, "unclosed <![CDATA[");
     if (!text_run(content, end - content, DecodeMode::cdata, 0)) return failure();
     return closed_at(end + 2);
 }

@@ -86,6 +86,17 @@ inline char* find_any(char* p) {
 #endif
 }
 
+// The first A followed by B (and by C, when C is not NUL), or the text's
+// NUL: a bounded search for the end of a comment, CDATA section or
+// instruction that reads nothing past that end.
+template <char A, char B, char C = '\0'>
+inline char* find_run(char* p) {
+    for (;; ++p) {
+        p = find_any<A>(p);
+        if (!*p || (p[1] == B && (!C || p[2] == C))) return p;
+    }
+}
+
 // Where plain character data ends.
 inline char* find_content_stop(char* p) {
     return find_any<'<', '&', '\r'>(p);
