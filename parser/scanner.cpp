@@ -297,12 +297,45 @@ Ending Scanner::instruction(char* lt) {
     }
 }
 
+namespace {
+
+// The last byte of the quoted literal, or (inside the subset) the comment or
+// instruction, that starts at `at`; the NUL when it is not closed; `at`
+// itself for other markup, whose literals are passed over one by one.
+char* passed_over(char* at) {
+    if (*at != '<') return strchrnul(at + 1, *at);
+    if (std::strncmp(at, "<!--", 4) == 0) {
+        char* end = find_run<'-', '-', '>'>(at + 4);
+        return *end ? end + 2 : end;
+    }
+    if (at[1] == '?') {
+        char* end = find_run<'?', '>'>(at + 2);
+        return *end ? end + 1 : end;
+    }
+    return at;
+}
+
+}  // namespace
+
 // Only the internal subset matters: the walk stops at '[', ']' and '>', and
-// the subset ends at a ']' followed by optional blanks and '>'.
+// the subset ends at a ']' followed by optional blanks and '>'. Inside the
+// subset a quoted literal, comment or instruction is passed over whole, so
+// a ']' or '>' in it ends nothing. Once one is left open, the rest is walked
+// as if none were there: an open one hides nothing, and no search for a
+// close that is not there is made twice.
 Ending Scanner::doctype(char* lt) {
     char* subset = nullptr;
+    bool pass_over = true;
     for (char* at = lt + 2;; ++at) {
-        at += std::strcspn(at, "[]>");
+        at += std::strcspn(at, subset && pass_over ? "[]>\"'<" : "[]>");
+        if (*at == '"' || *at == '\'' || *at == '<') {
+            char* end = passed_over(at);
+            if (*end) {
+                at = end;
+                continue;
+            }
+            pass_over = false;
+        }
         if (*at == '[') {
             if (!subset) subset = at + 1;
         } else if (*at == '>' && !subset) {
