@@ -54,10 +54,12 @@ bool read_reference_number(const char* p, std::int64_t& value, std::size_t& leng
     std::uint64_t magnitude = 0;
     for (; digit_value(*at) < base; ++at) {
         magnitude = magnitude * base + digit_value(*at);
-        if (magnitude >= (1ULL << 31)) magnitude = 1ULL << 31;
+        if (magnitude > 0x10FFFF) magnitude = 0x110000;
     }
-    if (at == digits || *at != ';' || magnitude == 0 || magnitude >= (1ULL << 31)) return false;
-    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    if (at == digits || *at != ';' || negative || magnitude == 0 || magnitude > 0x10FFFF ||
+        (magnitude >= 0xD800 && magnitude <= 0xDFFF))
+        return false;
+    value = static_cast<std::int64_t>(magnitude);
     length = at + 1 - p;
     return true;
 }

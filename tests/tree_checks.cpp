@@ -137,6 +137,54 @@ std::string lookup_violation(XmlElement* root) {
     return {};
 }
 
+bool valid_utf8(const char* bytes, std::size_t length) {
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes);
+    const unsigned char* end = at + length;
+    while (at < end) {
+        unsigned lead = *at++;
+        if (lead < 0x80) continue;
+        int extra = lead >= 0xC2 && lead <= 0xDF   ? 1
+                    : lead >= 0xE0 && lead <= 0xEF ? 2
+                    : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                   : -1;
+        if (extra < 0 || end - at < extra) return false;
+        char32_t c = lead & (0x3F >> extra);
+        for (int k = 0; k < extra; ++k, ++at) {
+            if ((*at & 0xC0) != 0x80) return false;
+            c = c << 6 | (*at & 0x3F);
+        }
+        char32_t least = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    }
+    return true;
+}
+
+std::string invalid_utf8_string(XmlElement* root) {
+    if (!root) return {};
+    std::vector<const char*> strings;
+    std::vector<XmlElement*> pending{root};
+    while (!pending.empty()) {
+        XmlElement* e = pending.back();
+        pending.pop_back();
+        strings.push_back(e->name);
+        strings.push_back(e->text);
+        for (char** pair = e->attributes; *pair; pair += 2)
+            strings.insert(strings.end(), {pair[0], pair[1]});
+        for (XmlElement* c = e->first_child; c; c = c->next_in_order) pending.push_back(c);
+    }
+    auto* document = reinterpret_cast<XmlDocument*>(root);
+    for (char*** list = document->attribute_defaults; *list; ++list) {
+        strings.push_back((*list)[0]);
+        for (char** triple = *list + 1; *triple; triple += 3)
+            strings.insert(strings.end(), {triple[0], triple[1]});
+    }
+    for (char*** list = document->instructions; *list; ++list)
+        for (char** slot = *list; *slot; ++slot) strings.push_back(*slot);
+    for (const char* string : strings)
+        if (string && !valid_utf8(string, std::strlen(string))) return string;
+    return {};
+}
+
 std::string tree_violation(XmlElement* root) {
     if (!root) return {};
     std::vector<XmlElement*> pending{root};
