@@ -82,11 +82,11 @@ Step SubsetReader::declaration(char* at) {
     if (std::strncmp(at, "<!ENTITY", 8) == 0) return entity_declaration(at + 8);
     if (std::strncmp(at, "<!ATTLIST", 9) == 0) return attlist_declaration(at + 9);
     if (std::strncmp(at, "<!--", 4) == 0) {
-        char* end = find_run<'-', '-', '>'>(at + 4);
+        char* end = find_run(at + 4, "-->");
         return {*end ? end : nullptr, false};
     }
     if (std::strncmp(at, "<?", 2) == 0) {
-        char* end = find_run<'?', '>'>(at + 2);
+        char* end = find_run(at + 2, "?>");
         if (!*end) return {nullptr, false};
         if (!record_instruction(parser_, at + 2, end - (at + 2))) return {nullptr, true};
         return {end + 1, false};

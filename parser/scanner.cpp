@@ -51,7 +51,7 @@ class Scanner {
     Ending comment(char* lt);
     Ending cdata_section(char* lt);
     Ending instruction(char* lt);
-    Ending doctype(char* lt);
+    [[gnu::cold]] Ending doctype(char* lt);
     bool text_run(char* start, std::size_t length, DecodeMode mode, std::size_t clean);
     Ending fail(const char* position, const char* message, int quote = 0);
     void finish(char* position);
@@ -273,14 +273,14 @@ Ending Scanner::end_tag(char* lt) {
 }
 
 Ending Scanner::comment(char* lt) {
-    char* dashes = find_run<'-', '-'>(lt + 4);
+    char* dashes = find_run(lt + 4, "--");
     if (!*dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
     return dashes[2] ? closed_at(dashes + 2) : ran_to_end(lt + 1);
 }
 
 Ending Scanner::cdata_section(char* lt) {
     char* content = lt + 9;
-    char* end = find_run<']', ']', '>'>(content);
+    char* end = find_run(content, "]]>");
     if (!*end) return fail(lt + 1, "unclosed <![CDATA[");
     if (!text_run(content, end - content, DecodeMode::cdata, 0)) return failure();
     return closed_at(end + 2);
@@ -305,11 +305,11 @@ namespace {
 char* passed_over(char* at) {
     if (*at != '<') return strchrnul(at + 1, *at);
     if (std::strncmp(at, "<!--", 4) == 0) {
-        char* end = find_run<'-', '-', '>'>(at + 4);
+        char* end = find_run(at + 4, "-->");
         return *end ? end + 2 : end;
     }
     if (at[1] == '?') {
-        char* end = find_run<'?', '>'>(at + 2);
+        char* end = find_run(at + 2, "?>");
         return *end ? end + 1 : end;
     }
     return at;

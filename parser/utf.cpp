@@ -37,10 +37,7 @@ char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from, bo
     const auto* bytes = reinterpret_cast<const unsigned char*>(buffer);
     bool wide = from == InputEncoding::utf16_big || from == InputEncoding::utf16_little;
     std::size_t width = wide ? 2 : 1;
-    std::size_t high = from == InputEncoding::utf16_big ? 0 : 1;  // where a unit's high byte lies
-    auto unit_at = [bytes, high](std::size_t offset) -> std::int64_t {
-        return bytes[offset + high] * 256 + bytes[offset + 1 - high];
-    };
+    std::size_t high = from == InputEncoding::utf16_little;  // where a unit's high byte lies
     // A unit gives at most three bytes (a single byte too: U+20AC), a pair
     // four: room for the most, then the block is trimmed to what was written.
     char* output = static_cast<char*>(std::malloc(length / width * 3 + 1));
@@ -49,14 +46,18 @@ char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from, bo
         return nullptr;
     }
     std::size_t used = 0;
-    for (std::size_t offset = wide ? 2 : 0; offset + width <= length; offset += width) {
-        std::int64_t code_point = wide ? unit_at(offset) : bytes[offset];
-        if (from == InputEncoding::windows_1252 && code_point >= 0x80 && code_point < 0xA0)
-            code_point = windows_1252_high[code_point - 0x80];
-        // Any surrogate takes the following whole unit as its partner, whatever it is.
-        if (wide && code_point >= 0xD800 && code_point <= 0xDFFF && offset + 3 < length) {
-            offset += 2;
-            code_point = (((code_point & 0x3FF) << 10) | (unit_at(offset) & 0x3FF)) + 0x10000;
+    for (std::size_t offset = 2 * wide; offset + width <= length; offset += width) {
+        std::int64_t code_point = bytes[offset + high];
+        if (wide) {
+            code_point = code_point << 8 | bytes[offset + 1 - high];
+            // Any surrogate takes the following whole unit as its partner, whatever it is.
+            if ((code_point >> 11) == 0x1B && offset + 3 < length) {
+                offset += 2;
+                std::int64_t partner = bytes[offset + high] << 8 | bytes[offset + 1 - high];
+                code_point = (((code_point & 0x3FF) << 10) | (partner & 0x3FF)) + 0x10000;
+            }
+        } else if (from == InputEncoding::windows_1252 && (code_point >> 5) == 4) {
+            code_point = windows_1252_high[code_point & 31];
         }
         used += encode_utf8(code_point, output + used);
     }
