@@ -81,15 +81,11 @@ bool SubsetReader::read(char* at) {
 Step SubsetReader::declaration(char* at) {
     if (std::strncmp(at, "<!ENTITY", 8) == 0) return entity_declaration(at + 8);
     if (std::strncmp(at, "<!ATTLIST", 9) == 0) return attlist_declaration(at + 9);
-    if (std::strncmp(at, "<!--", 4) == 0) {
-        char* end = find_run(at + 4, "-->");
-        return {*end ? end : nullptr, false};
-    }
-    if (std::strncmp(at, "<?", 2) == 0) {
-        char* end = find_run(at + 2, "?>");
+    if (char* end = end_of_comment_or_instruction(at); end != at) {
         if (!*end) return {nullptr, false};
-        if (!record_instruction(parser_, at + 2, end - (at + 2))) return {nullptr, true};
-        return {end + 1, false};
+        if (at[1] == '?' && !record_instruction(parser_, at + 2, end - 1 - (at + 2)))
+            return {nullptr, true};
+        return {end, false};
     }
     if (*at == '<') return {std::strchr(at + 1, '>'), false};
     // A parameter-entity reference between declarations may stand for
@@ -209,6 +205,13 @@ Step SubsetReader::default_value(char* element, std::size_t element_length, char
 }
 
 }  // namespace
+
+char* end_of_comment_or_instruction(char* at) {
+    bool comment = std::strncmp(at, "<!--", 4) == 0;
+    if (!comment && at[1] != '?') return at;
+    char* end = find_run(at + (comment ? 4 : 2), comment ? "-->" : "?>");
+    return *end ? end + 1 + comment : end;
+}
 
 // Read once per document, so compiled for size.
 [[gnu::cold]] bool read_internal_subset(Parser& parser, char* start, std::size_t length) {

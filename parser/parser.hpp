@@ -46,6 +46,10 @@ bool decode_failed(Parser& parser, DecodeStatus status, const char* position);
 
 // A processing instruction: the bytes after "<?" up to its closing '?'.
 bool record_instruction(Parser& parser, char* start, std::size_t length);
+// In an internal subset: the last byte of the comment ("-->") or
+// instruction ("?>") that starts at `at`, the NUL when it is not closed, or
+// `at` itself for other markup.
+char* end_of_comment_or_instruction(char* at);
 // Reads an internal DTD subset; false when it recorded an error.
 bool read_internal_subset(Parser& parser, char* start, std::size_t length);
 // Scans the text (NUL-terminated, its final byte already saved).

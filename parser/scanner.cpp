@@ -299,20 +299,11 @@ Ending Scanner::instruction(char* lt) {
 
 namespace {
 
-// The last byte of the quoted literal, or (inside the subset) the comment or
-// instruction, that starts at `at`; the NUL when it is not closed; `at`
-// itself for other markup, whose literals are passed over one by one.
+// The last byte of the quoted literal, comment or instruction of a subset
+// that starts at `at`; the NUL when it is not closed; `at` itself for other
+// markup, whose literals are passed over one by one.
 char* passed_over(char* at) {
-    if (*at != '<') return strchrnul(at + 1, *at);
-    if (std::strncmp(at, "<!--", 4) == 0) {
-        char* end = find_run(at + 4, "-->");
-        return *end ? end + 2 : end;
-    }
-    if (at[1] == '?') {
-        char* end = find_run(at + 2, "?>");
-        return *end ? end + 1 : end;
-    }
-    return at;
+    return *at == '<' ? end_of_comment_or_instruction(at) : strchrnul(at + 1, *at);
 }
 
 }  // namespace
