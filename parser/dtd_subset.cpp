@@ -206,7 +206,7 @@ Step SubsetReader::default_value(char* element, std::size_t element_length, char
 
 }  // namespace
 
-char* end_of_comment_or_instruction(char* at) {
+[[gnu::cold]] char* end_of_comment_or_instruction(char* at) {
     bool comment = std::strncmp(at, "<!--", 4) == 0;
     if (!comment && at[1] != '?') return at;
     char* end = find_run(at + (comment ? 4 : 2), comment ? "-->" : "?>");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "parser/byte_class.hpp"
+#include "parser/parser.hpp"
 #include "parser/text_decode.hpp"
 
 namespace xmlslice::detail {
@@ -33,8 +34,8 @@ bool names_encoding(const char* name, std::size_t length, const char* lower) {
 
 }  // namespace
 
-InputEncoding input_encoding(const char* buffer, std::size_t length, const char*& name,
-                             std::size_t& name_length) {
+[[gnu::cold]] InputEncoding input_encoding(const char* buffer, std::size_t length,
+                                           const char*& name, std::size_t& name_length) {
     auto first = static_cast<unsigned char>(buffer[0]);
     if (first == 0xFE || first == 0xFF)
         return first == 0xFE ? InputEncoding::utf16_big : InputEncoding::utf16_little;
@@ -53,6 +54,21 @@ InputEncoding input_encoding(const char* buffer, std::size_t length, const char*
     for (const KnownEncoding& known : known_encodings)
         if (names_encoding(name, name_length, known.name)) return known.encoding;
     return InputEncoding::unsupported;
+}
+
+[[gnu::cold]] bool convert_input(Parser& parser, char*& buffer, std::size_t& length) {
+    const char* name = nullptr;
+    std::size_t name_length = 0;
+    InputEncoding encoding = input_encoding(buffer, length, name, name_length);
+    if (encoding == InputEncoding::utf8) return true;
+    if (encoding == InputEncoding::unsupported) {
+        parser.document->text_start = buffer;  // for the line of the name
+        return record_error(parser, name, "unsupported encoding \"%.*s\"",
+                            static_cast<int>(name_length), name);
+    }
+    bool no_memory = false;
+    parser.document->converted = convert_to_utf8(buffer, length, encoding, no_memory);
+    return !no_memory || out_of_memory(parser, nullptr);
 }
 
 }  // namespace xmlslice::detail

@@ -29,19 +29,7 @@ std::size_t bound(std::size_t length, std::size_t factor) {
 // and replaced by the NUL that ends the text.
 void parse(XmlDocument* document, char* buffer, std::size_t length) {
     Parser parser(document);
-    bool no_memory = false;
-    const char* name = nullptr;
-    std::size_t name_length = 0;
-    InputEncoding encoding =
-        length ? input_encoding(buffer, length, name, name_length) : InputEncoding::utf8;
-    if (encoding == InputEncoding::unsupported) {
-        document->text_start = buffer;  // for the line of the name
-        return (void)record_error(parser, name, "unsupported encoding \"%.*s\"",
-                                  static_cast<int>(name_length), name);
-    }
-    if (encoding != InputEncoding::utf8)
-        document->converted = convert_to_utf8(buffer, length, encoding, no_memory);
-    if (no_memory) return (void)record_error(parser, nullptr, "out of memory");
+    if (length && !convert_input(parser, buffer, length)) return;
     if (!length) return (void)record_error(parser, nullptr, "root tag missing");
     document->text_start = buffer;
     document->text_end = buffer + length;

@@ -33,7 +33,8 @@ constexpr std::uint16_t windows_1252_high[32] = {
 
 }  // namespace
 
-char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from, bool& out_of_memory) {
+[[gnu::cold]] char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from,
+                                    bool& out_of_memory) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(buffer);
     bool wide = from == InputEncoding::utf16_big || from == InputEncoding::utf16_little;
     std::size_t width = wide ? 2 : 1;
