@@ -63,6 +63,7 @@ bool names_encoding(const char* name, std::size_t length, const char* lower) {
     if (encoding == InputEncoding::utf8) return true;
     if (encoding == InputEncoding::unsupported) {
         parser.document->text_start = buffer;  // for the line of the name
+        parser.document->text_end = buffer + length;
         return record_error(parser, name, "unsupported encoding \"%.*s\"",
                             static_cast<int>(name_length), name);
     }

@@ -414,6 +414,7 @@ TEST(Scanner, DeclaredEncodings) {
         Parsed p(input);
         EXPECT_EQ(p.error(), error);
         EXPECT_EQ(p.root->first_child, nullptr);
+        EXPECT_EQ(written(p.root), "");
     }
     // Only a declaration at the very start names the encoding.
     EXPECT_EQ(Parsed(" <?xml version='1.0' encoding='EBCDIC'?><r/>").error(), "");
