@@ -34,8 +34,8 @@ void print_shape(const char* shape, const std::vector<std::string>& libraries, c
 
 void run_scaling(const std::vector<std::string>& libraries, const Options& options) {
     std::printf(
-        "\nScaling: parse ms per MB at 1.5, 6 and 24 MiB, medians of %d interleaved"
-        " rounds; target 16x/1x <= 1.3\n%-24s%-11s%10s%10s%10s%10s\n",
+        "\nScaling: parse (or, for a shape marked write, write) ms per MB at 1.5, 6 and 24 MiB,"
+        " medians of %d interleaved rounds; target 16x/1x <= 1.3\n%-24s%-11s%10s%10s%10s%10s\n",
         options.rounds, "shape", "library", "1x", "4x", "16x", "16x/1x");
     for (std::size_t shape = 0; shape < std::size(adversarial_shapes); ++shape) {
         Times times(libraries.size(), std::vector<std::vector<double>>(scale_count));

@@ -4,33 +4,12 @@
 
 #include "commands.hpp"
 #include "document_input.hpp"
+#include "written_text.hpp"
 #include "xmlslice_select.hpp"
 
 namespace xmlslice::tool {
 
 namespace {
-
-// Characters that would end a value or start markup, written as references.
-void append_escaped(std::string_view text, std::string& out) {
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-}
 
 void append_element(XmlElement* element, MatchForm form, std::string& line) {
     if (form == MatchForm::xml) {
@@ -48,10 +27,10 @@ void append_match(const SelectMatch& match, SelectKind kind, MatchForm form, std
         line += match.value;
     } else if (kind == SelectKind::attributes) {
         line += std::string(match.name) + "=\"";
-        append_escaped(match.value, line);
+        append_attribute_value(std::string(match.value), line);
         line += '"';
     } else {
-        append_escaped(match.value, line);
+        append_character_data(std::string(match.value), line);
     }
 }
 
