@@ -31,6 +31,7 @@ void leave_group(XmlElement** chain, XmlElement* e) {
 [[gnu::cold]] XmlElement* element_detach(XmlElement* element) {
     if (!element) return nullptr;
     if (XmlElement* parent = element->parent) {
+        ChainEnds* ends = chain_ends_above(parent);
         XmlElement* chain = parent->first_child;  // the name-group chain starts at the first child
         XmlElement** at = &parent->first_child;
         while (*at && *at != element) at = &(*at)->next_in_order;
@@ -45,6 +46,9 @@ void leave_group(XmlElement** chain, XmlElement* e) {
             *link = first->next_name_group;
             first->next_name_group = chain;
         }
+        if (ends)
+            for (ChainEnds::End& end : ends->ends)
+                if (end.last == element) end = {};
     }
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     return element;
