@@ -178,8 +178,18 @@ Figures scaling(Peer& peer, const std::string& source) {
     return figures;
 }
 
+// COUNT children appended to one element, then detached from the last: seconds for each.
+Figures build(Peer& peer, const char* source) {
+    const std::size_t count = std::strtoul(source, nullptr, 10);
+    Figures figures;
+    figures.first = timed([&] { figures.ok = peer.append_children(count); });
+    if (figures.ok) figures.second = timed([&] { peer.detach_children_last_first(); });
+    return figures;
+}
+
 Figures run(Peer& peer, const std::string& kind, const char* source, std::size_t passes) {
     if (kind == "scaling") return scaling(peer, source);
+    if (kind == "build") return build(peer, source);
     if (!passes) passes = passes_for(file_length(source));
     if (kind == "file") return file(peer, source, passes);
     Input input;

@@ -22,6 +22,10 @@ void release_source(char* source, std::size_t mapped_length) {
         munmap(source, mapped_length);
 }
 
+bool names_equal(const char* a, const char* b) {
+    return a && b ? std::strcmp(a, b) == 0 : a == b;
+}
+
 // Deeper than this a document keeps no chain ends.
 constexpr int chain_ends_depth = 64;
 
@@ -41,6 +45,7 @@ void release_element(XmlElement* element) {
     if (!element->parent) {
         auto* document = reinterpret_cast<XmlDocument*>(element);
         release_tables(document);
+        std::free(reinterpret_cast<DocumentBlock*>(document)->chain_ends.listed);
         release_source(document->source, document->mapped_length);
         std::free(document->converted);
     }

@@ -13,7 +13,8 @@ namespace {
 // Links element into the chain that *start leads to, behind every member
 // whose offset is at most the element's; link selects which of the
 // element's pointers forms the chain.
-[[gnu::noinline]] void link_by_offset(XmlElement** start, XmlElement* element, XmlElement* XmlElement::*link) {
+[[gnu::noinline]] void link_by_offset(XmlElement** start, XmlElement* element,
+                                      XmlElement* XmlElement::*link) {
     while (*start && (*start)->offset <= element->offset) start = &((*start)->*link);
     element->*link = *start;
     *start = element;
@@ -59,7 +60,8 @@ void demote_head(XmlElement** link) {
 XmlElement* element_insert(XmlElement* element, XmlElement* parent, std::size_t offset) {
     if (!element || !parent) return nullptr;
     ChainEnds* ends = chain_ends_above(parent);
-    if (ends && element->first_child) *ends = ChainEnds{};
+    if (ends && element->first_child) ends->forget();
+    if (ends) ends->listed_parent = nullptr;
     element->next_same_name = element->next_name_group = element->next_in_order = nullptr;
     element->offset = offset;
     element->parent = parent;

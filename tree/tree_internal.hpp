@@ -33,9 +33,7 @@ inline XmlDocument* document_of(XmlElement* element) {
 }
 
 // Names compare as exact byte strings; a missing name equals only another.
-inline bool names_equal(const char* a, const char* b) {
-    return a && b ? std::strcmp(a, b) == 0 : a == b;
-}
+bool names_equal(const char* a, const char* b);
 
 // The link that leads to the head of name's group on the name-group chain
 // whose start *chain holds: chain itself when that start is the head, else the
@@ -59,10 +57,20 @@ struct ChainEnds {
         XmlElement* last;
     };
     End ends[16];
+    // One parent's children in order, left by a detach of its last child, so
+    // that detaching the next from the end needs no walk. Any other insert or
+    // detach drops the list (but keeps its block, freed with the document).
+    XmlElement* listed_parent;
+    XmlElement** listed;
+    std::size_t listed_count, listed_capacity;
 
     End& at(XmlElement** start) {
         auto key = reinterpret_cast<std::uintptr_t>(start) * 0x9E3779B97F4A7C15u;
         return ends[key >> (sizeof key * 8 - 4)];
+    }
+    void forget() {
+        for (End& end : ends) end = {};
+        listed_parent = nullptr;
     }
 };
 struct DocumentBlock {
