@@ -353,8 +353,11 @@ TEST(ChainEnds, AppendsStayLinkedThroughEditsThatReuseAddresses) {
         auto& kids = model[parent];
         return kids.empty() ? 0 : kids.back()->offset;
     };
+    XmlElement* parent = roots[0];
     for (int step = 0; step < 6000; ++step) {
-        XmlElement* parent = parents[pick(parents.size())];
+        // Runs of steps under one parent, as hosts build and take apart.
+        if (pick(4) == 0 || std::find(parents.begin(), parents.end(), parent) == parents.end())
+            parent = parents[pick(parents.size())];
         auto& kids = model[parent];
         std::size_t action = pick(8);  // 0-3 append, 4 insert, 5-7 detach
         if (kids.empty() || action < 5) {
