@@ -2,7 +2,8 @@
 # Builds the comparison in build-bench (Release), runs it and draws its ratios.
 # Usage: bench/run.sh [--allocator glibc|mimalloc|jemalloc|PATH] [rounds] [corpus|scaling|allocators]
 #   --allocator   preloads that malloc into every measuring child (default: glibc's own)
-#   allocators    warm parse of xmlslice and pugixml under glibc, mimalloc and jemalloc
+#   allocators    warm parse of xmlslice and pugixml under glibc, glibc without fast bins
+#                 (GLIBC_TUNABLES=glibc.malloc.mxfast=0), mimalloc and jemalloc
 # The corpus ratios go to build-bench/ratios-ALLOCATOR.tsv and are drawn with gnuplot, for glibc
 # into bench/results.png (the chart bench/README.md shows), else build-bench/results-ALLOCATOR.png.
 set -euo pipefail
@@ -58,7 +59,7 @@ echo "library as of commit $(git log -1 --format=%h -- include support tree pars
   git diff --quiet HEAD -- include support tree parser writer || echo ', with uncommitted changes')"
 
 if [[ " $* " == *" allocators "* ]]; then
-  list=glibc=
+  list="glibc=,glibc-mxfast0=GLIBC_TUNABLES=glibc.malloc.mxfast=0"
   for other in mimalloc jemalloc; do
     if path=$(allocator_path $other); then list="$list,$other=$path"; fi
   done
