@@ -45,9 +45,11 @@ struct TextCursor {
 enum class WalkEnd : unsigned char { finished, stopped, out_of_memory };
 
 // The runs of top's string value. stack is scratch space, one cursor per
-// open level, so that no walk recurses.
-template <class Visit>
-WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Visit visit) {
+// open level, so that no walk recurses. enter(element) is told of each
+// element below top before its runs; false from it stops the walk.
+template <class Visit, class Enter>
+WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Visit visit,
+                                  Enter enter) {
     stack.clear();
     if (!stack.push_back(TextCursor::of(top))) return WalkEnd::out_of_memory;
     XmlElement* node = top;
@@ -57,6 +59,7 @@ WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Vi
         if (!run.empty() && !visit(run)) return WalkEnd::stopped;
         if (child) {
             node = child;
+            if (!enter(node)) return WalkEnd::stopped;
             if (!stack.push_back(TextCursor::of(node))) return WalkEnd::out_of_memory;
             child = node->first_child;
             continue;
@@ -66,6 +69,11 @@ WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Vi
         child = node->next_in_order;
         node = node->parent;
     }
+}
+
+template <class Visit>
+WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Visit visit) {
+    return for_each_string_value_run(top, stack, visit, [](const XmlElement*) { return true; });
 }
 
 }  // namespace xmlslice::detail

@@ -4,7 +4,7 @@
 // of its parent's, so the walk reads every element and every text once,
 // however deep the document nests. Comparing element by element instead
 // would read a subtree once for each ancestor compared, which is what a
-// comparison falls back to only while it has been made a few times.
+// comparison makes one by one only while they have entered few elements.
 #ifndef XMLSLICE_SELECT_EQUAL_STRING_VALUES_HPP
 #define XMLSLICE_SELECT_EQUAL_STRING_VALUES_HPP
 
@@ -39,10 +39,15 @@ class EqualStringValues {
     std::size_t count_ = 0;
 };
 
-// One comparison's state in a run: how often it was made, and the walk's
-// answer once it has been made often enough.
+// Comparisons of string values made one by one may enter this many elements
+// in a run; beyond, one walk over the document answers them.
+constexpr std::size_t EQUALITY_BUDGET = std::size_t(1) << 16;
+
+// One comparison's state in a run: how many elements its comparisons made
+// one by one may still enter, and the walk's answer once they have used
+// that up.
 struct EqualityCache {
-    std::size_t uses = 0;
+    std::size_t budget = 0;
     bool ready = false;
     EqualStringValues values;
 };

@@ -11,8 +11,6 @@ namespace xmlslice::detail {
 
 namespace {
 
-// A comparison made this often in a run is answered by one walk instead.
-constexpr std::size_t EQUALITY_WALK_AFTER = 32;
 // Node-sets compared pairwise up to this many pairs, through a table beyond.
 constexpr std::size_t FEW_PAIRS = 1024;
 
@@ -761,28 +759,64 @@ bool Evaluator::compare_sets(Op op, const NodeSet& left, const NodeSet& right, b
     return true;
 }
 
+bool Evaluator::bounded_equals(XmlElement* element, std::string_view expected,
+                               std::size_t& budget, int& answer) {
+    std::size_t matched = 0;
+    bool same = true;
+    bool affordable = true;
+    WalkEnd end = for_each_string_value_run(
+        element, scratch_.text_stack,
+        [&](std::string_view run) {
+            if (run.size() > expected.size() - matched ||
+                std::memcmp(run.data(), expected.data() + matched, run.size()) != 0) {
+                same = false;
+                return false;
+            }
+            matched += run.size();
+            return true;
+        },
+        [&](const XmlElement*) {
+            affordable = budget > 0;
+            budget -= affordable ? 1 : 0;
+            return affordable;
+        });
+    if (end == WalkEnd::out_of_memory) return out_of_memory();
+    answer = !affordable ? -1 : same && matched == expected.size() ? 1 : 0;
+    return true;
+}
+
 bool Evaluator::planned_equality(const Expr& expr, const EvalContext& context, Value& out) {
-    EqualityCache& cache = *scratch_.equality[expr.cache];
     const Node& node = context.node;
-    bool element_context = node.kind == NodeKind::element;
-    if (!element_context || ++cache.uses <= EQUALITY_WALK_AFTER)
-        return eval_comparison(expr, context, out);
+    if (node.kind != NodeKind::element) return eval_comparison(expr, context, out);
+    EqualityCache& cache = *scratch_.equality[expr.cache];
     const std::string& literal = program_.exprs[expr.literal_side].text;
-    if (!cache.ready) {
+    std::uint32_t operand = expr.literal_side == expr.left ? expr.right : expr.left;
+    const NodeTest& test = program_.paths[program_.exprs[operand].path].steps[0].test;
+    bool want_equal = expr.op == Op::equal;
+    // Each element compared: 1 equal, 0 not, -1 too dear to tell one by one.
+    auto equal = [&](XmlElement* element, int& answer) {
+        if (cache.ready) {
+            answer = cache.values.contains(element) ? 1 : 0;
+            return true;
+        }
+        if (!bounded_equals(element, literal, cache.budget, answer)) return false;
+        if (answer >= 0) return true;
         if (!cache.values.find(top_, literal)) return out_of_memory();
         cache.ready = true;
-    }
-    bool want_equal = expr.op == Op::equal;
+        answer = cache.values.contains(element) ? 1 : 0;
+        return true;
+    };
     bool result = false;
+    int answer = 0;
     if (expr.equality == EqualityPlan::self) {
-        result = cache.values.contains(node.element) == want_equal;
+        if (!equal(node.element, answer)) return false;
+        result = (answer == 1) == want_equal;
     } else {
-        std::uint32_t operand = expr.literal_side == expr.left ? expr.right : expr.left;
-        const NodeTest& test = program_.paths[program_.exprs[operand].path].steps[0].test;
         for (XmlElement* child = node.element->first_child; child && !result;
              child = child->next_in_order) {
             if (!axes_.passes_element(test, child)) continue;
-            result = cache.values.contains(child) == want_equal;
+            if (!equal(child, answer)) return false;
+            result = (answer == 1) == want_equal;
         }
     }
     out = boolean_value(result);

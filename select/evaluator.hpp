@@ -117,6 +117,8 @@ class Evaluator {
                           bool& result);
     bool string_value_equals(const Node& node, std::string_view expected, bool& equal);
     bool planned_equality(const Expr& expr, const EvalContext& context, Value& out);
+    bool bounded_equals(XmlElement* element, std::string_view expected, std::size_t& budget,
+                        int& answer);
 
     // Functions, one per group of the core library.
     bool node_set_function(const Expr& expr, const EvalContext& context, Value& out);

@@ -110,7 +110,7 @@ bool prepare(SelectScratch& scratch, const SelectProgram& program, XmlElement* t
         }
     }
     for (detail::EqualityCache* cache : scratch.equality) {
-        cache->uses = 0;
+        cache->budget = detail::EQUALITY_BUDGET;
         cache->ready = false;
     }
     return scratch.attributes.load(top);
