@@ -284,7 +284,8 @@ class ExpressionParser {
             out = head;
             return true;
         }
-        if (!node_set_or_any(head, first)) {
+        ValueType type = at(head).type;
+        if (type != ValueType::node_set && type != ValueType::any) {
             return fail(first, predicates ? "a predicate needs a node-set"
                                           : "a path needs a node-set");
         }
