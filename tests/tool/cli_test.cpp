@@ -351,7 +351,8 @@ TEST_F(ToolTest, SelectPrintsAnyValueAndBindsVariablesAndPrefixes) {
         {{"select", books, "(//title)[2]"}, 0, "Two & more\n"},
         {{"select", books, "//book[1]/@id/.."}, 0, "OneA\n"},
         {{"select", "--text", books, "/shelf/book[1]/."}, 0, "\n"},
-        {{"select", "--xml", books, "/"}, 0,
+        {{"select", "--xml", books, "/"},
+         0,
          "<shelf><book id=\"b1\" lang=\"en\"><title>One</title><author>A</author></book>"
          "<book id=\"b2\" lang=\"de\"><title>Two &amp; <em>more</em></title></book></shelf>\n"},
         {{"select", "--var", "who=A", books, "//book[author = $who]/@id"}, 0, "b1\n"},
