@@ -304,6 +304,14 @@ class ExpressionParser {
     }
 
     std::uint32_t add_path(PathExpr path, const Token& first, bool uses_position) {
+        // A path is as deep as what it holds, so that the limit bounds the
+        // evaluator's recursion through predicates too.
+        int depth = path.has_filter ? depths_[path.filter] : 0;
+        for (const Predicate& predicate : path.filter_predicates)
+            depth = std::max(depth, depths_[predicate.expr]);
+        for (const Step& step : path.steps)
+            for (const Predicate& predicate : step.predicates)
+                depth = std::max(depth, depths_[predicate.expr]);
         program_.paths.push_back(std::move(path));
         Expr expr;
         expr.op = Op::path;
@@ -311,7 +319,9 @@ class ExpressionParser {
         expr.column = first.column;
         expr.path = static_cast<std::uint32_t>(program_.paths.size() - 1);
         expr.uses_position = uses_position;
-        return add(std::move(expr));
+        std::uint32_t index = add(std::move(expr));
+        depths_[index] = depth + 1;
+        return index;
     }
 
     bool parse_location_path(std::uint32_t& out) {
