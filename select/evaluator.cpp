@@ -725,21 +725,10 @@ bool Evaluator::string_value_equals(const Node& node, std::string_view expected,
         return true;
     }
     XmlElement* element = node.kind == NodeKind::root ? top_ : node.element;
-    // Reads no more than one byte past the expected length.
-    std::size_t matched = 0;
-    bool same = true;
-    WalkEnd end =
-        for_each_string_value_run(element, scratch_.text_stack, [&](std::string_view run) {
-            if (run.size() > expected.size() - matched ||
-                std::memcmp(run.data(), expected.data() + matched, run.size()) != 0) {
-                same = false;
-                return false;
-            }
-            matched += run.size();
-            return true;
-        });
-    if (end == WalkEnd::out_of_memory) return out_of_memory();
-    equal = same && matched == expected.size();
+    std::size_t unlimited = ~std::size_t(0);
+    int answer = 0;
+    if (!bounded_equals(element, expected, unlimited, answer)) return false;
+    equal = answer == 1;
     return true;
 }
 
