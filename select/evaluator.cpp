@@ -332,10 +332,13 @@ bool Evaluator::apply_step(const Step& step, NodeSet*& set) {
     } else if (descends && !step.positional()) {
         bool flat = true;
         bool ordered = true;
+        // A first predicate on an attribute is tested during the walk.
+        AttributeCondition condition{nullptr, nullptr, true};
+        bool early = !step.predicates.empty() && attribute_condition(step.predicates[0], condition);
         ok = axes_.descend_once(set->nodes, step.axis == Axis::descendant_or_self, step.test,
-                                next->nodes, flat, ordered);
+                                early ? &condition : nullptr, next->nodes, flat, ordered);
         if (!ok) out_of_memory();
-        ok = ok && filter_all(next->nodes, step.predicates);
+        ok = ok && filter_all(next->nodes, step.predicates, early ? 1 : 0);
         next->flat = flat;
         next->ordered = ordered;
     } else {
@@ -570,10 +573,22 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
     return ok;
 }
 
-bool Evaluator::filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates) {
-    for (const Predicate& predicate : predicates) {
+bool Evaluator::attribute_condition(const Predicate& predicate, AttributeCondition& condition) {
+    if (predicate.plan != PredicatePlan::has_attribute &&
+        predicate.plan != PredicatePlan::attribute_equals)
+        return false;
+    condition.name = predicate.attribute.c_str();
+    condition.literal =
+        predicate.plan == PredicatePlan::attribute_equals ? predicate.literal.c_str() : nullptr;
+    condition.equal = predicate.equal;
+    return true;
+}
+
+bool Evaluator::filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates,
+                           std::size_t first) {
+    for (std::size_t k = first; k < predicates.size(); ++k) {
         if (nodes.empty()) return true;
-        if (!filter(nodes, predicate)) return false;
+        if (!filter(nodes, predicates[k])) return false;
     }
     return true;
 }
@@ -588,13 +603,11 @@ bool Evaluator::filter(Buffer<Node>& nodes, const Predicate& predicate) {
         nodes.truncate(kept ? 1 : 0);
         return true;
     }
-    if (predicate.plan == PredicatePlan::has_attribute) {
+    AttributeCondition condition{nullptr, nullptr, true};
+    if (attribute_condition(predicate, condition)) {
         std::size_t kept = 0;
-        const char* name = predicate.attribute.c_str();
         for (std::size_t k = 0; k < size; ++k)
-            if (nodes[k].kind == NodeKind::element &&
-                scratch_.attributes.find(nodes[k].element, name).name)
-                nodes[kept++] = nodes[k];
+            if (axes_.meets(condition, nodes[k])) nodes[kept++] = nodes[k];
         nodes.truncate(kept);
         return true;
     }
