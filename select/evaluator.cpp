@@ -508,12 +508,45 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
     if (!selected || !candidates) return out_of_memory();
     Buffer<ParentFrame> frames;
     bool ok = true;
+    // [N] or [last()] alone on an element test: the child is counted out
+    // of the parent's chain, with no list made.
+    bool counted = step.predicates.size() == 1 && step.test.kind != TestKind::text &&
+                   step.test.kind != TestKind::node &&
+                   (step.predicates[0].plan == PredicatePlan::position ||
+                    step.predicates[0].plan == PredicatePlan::last);
+    auto count_out = [&](const Node& parent) {
+        const Predicate& predicate = step.predicates[0];
+        bool last = predicate.plan == PredicatePlan::last;
+        double wanted = predicate.position;
+        if (!last && (wanted < 1 || wanted != std::floor(wanted))) return true;
+        if (parent.kind == NodeKind::root) {
+            bool one = has_root_element(top_) && axes_.passes_element(step.test, top_);
+            if (one && (last || wanted == 1))
+                return candidates->nodes.push_back(element_node(top_)) || out_of_memory();
+            return true;
+        }
+        XmlElement* chosen = nullptr;
+        double seen = 0;
+        for (XmlElement* child = parent.element->first_child; child; child = child->next_in_order) {
+            if (!axes_.passes_element(step.test, child)) continue;
+            chosen = child;
+            if (!last && ++seen == wanted) break;
+        }
+        if (chosen && (last || seen == wanted) &&
+            !candidates->nodes.push_back(element_node(chosen)))
+            return out_of_memory();
+        return true;
+    };
     // Selects the children of parent and opens its frame.
     auto open = [&](const Node& parent) {
         candidates->nodes.clear();
-        if (!axes_.collect(parent, Axis::child, step.test, candidates->nodes))
-            return out_of_memory();
-        if (!filter_all(candidates->nodes, step.predicates)) return false;
+        if (counted) {
+            if (!count_out(parent)) return false;
+        } else {
+            if (!axes_.collect(parent, Axis::child, step.test, candidates->nodes))
+                return out_of_memory();
+            if (!filter_all(candidates->nodes, step.predicates)) return false;
+        }
         std::size_t begin = selected->nodes.size();
         if (!selected->nodes.append(candidates->nodes.data(), candidates->nodes.size()) ||
             !frames.push_back({begin, selected->nodes.size(), begin}))
