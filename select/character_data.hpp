@@ -6,29 +6,30 @@
 
 #include <cstring>
 #include <string_view>
-#include <vector>
 
+#include "select/buffer.hpp"
 #include "xmlslice.hpp"
 
 namespace xmlslice::detail {
 
 // Where a walk stands in one element's text.
 struct TextCursor {
-    const XmlElement* element;
+    XmlElement* element;
     const char* text;
     std::size_t length;
     std::size_t at;
 
-    explicit TextCursor(const XmlElement* of)
-        : element(of), text(of->text), length(std::strlen(of->text)), at(0) {}
+    static TextCursor of(XmlElement* element) {
+        return TextCursor{element, element->text, std::strlen(element->text), 0};
+    }
 
     // The text before child not yet visited; a child placed past the end of
     // the text, or before an earlier child, comes after what precedes it.
     std::string_view run_before(const XmlElement* child) {
-        std::size_t until = child->offset < length ? child->offset : length;
-        return take_until(until);
+        return take_until(child->offset < length ? child->offset : length);
     }
     std::string_view rest() { return take_until(length); }
+    std::size_t clamp(std::size_t offset) const { return offset < length ? offset : length; }
 
   private:
     std::string_view take_until(std::size_t until) {
@@ -39,40 +40,40 @@ struct TextCursor {
     }
 };
 
-// The non-empty runs of element's own text, as XPath's text nodes.
-template <class Visit>
-bool for_each_own_text_run(const XmlElement* element, Visit visit) {
-    TextCursor cursor(element);
-    for (const XmlElement* child = element->first_child; child; child = child->next_in_order) {
-        std::string_view run = cursor.run_before(child);
-        if (!run.empty() && !visit(run)) return false;
-    }
-    std::string_view run = cursor.rest();
-    return run.empty() || visit(run);
-}
+// What a walk result says: it ran to the end, the visitor stopped it, or
+// memory for its stack ran out.
+enum class WalkEnd : unsigned char { finished, stopped, out_of_memory };
 
 // The runs of top's string value. stack is scratch space, one cursor per
-// open level, so that no walk recurses.
-template <class Visit>
-bool for_each_string_value_run(const XmlElement* top, std::vector<TextCursor>& stack, Visit visit) {
+// open level, so that no walk recurses. enter(element) is told of each
+// element below top before its runs; false from it stops the walk.
+template <class Visit, class Enter>
+WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Visit visit,
+                                  Enter enter) {
     stack.clear();
-    stack.emplace_back(top);
-    const XmlElement* node = top;
-    const XmlElement* child = top->first_child;
+    if (!stack.push_back(TextCursor::of(top))) return WalkEnd::out_of_memory;
+    XmlElement* node = top;
+    XmlElement* child = top->first_child;
     for (;;) {
         std::string_view run = child ? stack.back().run_before(child) : stack.back().rest();
-        if (!run.empty() && !visit(run)) return false;
+        if (!run.empty() && !visit(run)) return WalkEnd::stopped;
         if (child) {
             node = child;
-            stack.emplace_back(node);
+            if (!enter(node)) return WalkEnd::stopped;
+            if (!stack.push_back(TextCursor::of(node))) return WalkEnd::out_of_memory;
             child = node->first_child;
             continue;
         }
         stack.pop_back();
-        if (node == top) return true;
+        if (node == top) return WalkEnd::finished;
         child = node->next_in_order;
         node = node->parent;
     }
+}
+
+template <class Visit>
+WalkEnd for_each_string_value_run(XmlElement* top, Buffer<TextCursor>& stack, Visit visit) {
+    return for_each_string_value_run(top, stack, visit, [](const XmlElement*) { return true; });
 }
 
 }  // namespace xmlslice::detail

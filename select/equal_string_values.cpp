@@ -1,60 +1,78 @@
 #include "select/equal_string_values.hpp"
 
+#include <cstdint>
 #include <cstring>
 
 #include "select/subtree_walk.hpp"
 
 namespace xmlslice::detail {
 
-void EqualStringValues::find(const std::vector<XmlElement*>* members, XmlElement* root,
-                             std::string_view expected, const char* name) {
-    expected_ = expected;
-    name_ = name;
-    found_.clear();
-    std::size_t member = 0;
-    if (!members) {
-        if (root->name) walk(root, nullptr, member);
-    } else {
-        while (member < members->size()) walk((*members)[member], members, member);
-    }
-    equal_.reset(found_.size());
-    for (XmlElement* element : found_) equal_.insert(element);
+namespace {
+
+std::size_t slot_of(const XmlElement* element, std::size_t mask) {
+    auto bits = reinterpret_cast<std::uintptr_t>(element) >> 3;
+    return static_cast<std::size_t>(bits * 0x9E3779B97F4A7C15ull) & mask;
 }
 
-void EqualStringValues::append(std::string_view run) {
+}  // namespace
+
+bool EqualStringValues::append(std::string_view run) {
     Level& level = levels_.back();
-    if (level.too_long || run.empty()) return;
-    bytes_.append(run);
-    if (bytes_.size() - level.start <= expected_.size()) return;
+    if (level.too_long || run.empty()) return true;
+    if (!bytes_.append(run.data(), run.size())) return false;
+    if (bytes_.size() - level.start <= expected_.size()) return true;
     level.too_long = true;
-    bytes_.resize(level.start);
+    bytes_.truncate(level.start);
+    return true;
 }
 
-void EqualStringValues::walk(XmlElement* top, const std::vector<XmlElement*>* members,
-                             std::size_t& member) {
+bool EqualStringValues::find(XmlElement* top, std::string_view expected) {
+    expected_ = expected;
     bytes_.clear();
     levels_.clear();
     cursors_.clear();
-    // Values are gathered inside the subtree of an element of interest only.
-    auto of_interest = [this](const XmlElement* node) {
-        return !name_ || (node->name && std::strcmp(node->name, name_) == 0);
-    };
-    auto enter = [&](XmlElement* node, std::size_t) {
-        if (members && member < members->size() && (*members)[member] == node) ++member;
-        if (levels_.empty() && !of_interest(node)) return true;
-        if (!levels_.empty()) append(cursors_.back().run_before(node));
-        levels_.push_back({bytes_.size(), false});
-        cursors_.emplace_back(node);
+    count_ = 0;
+    if (!equal_.resize(64)) return false;
+    std::memset(static_cast<void*>(equal_.data()), 0, equal_.size() * sizeof(XmlElement*));
+    if (!top->name) return true;
+    bool ok = true;
+    auto add = [this](const XmlElement* element) {
+        if (2 * (count_ + 1) > equal_.size()) {
+            Buffer<const XmlElement*> old = static_cast<Buffer<const XmlElement*>&&>(equal_);
+            if (!equal_.resize(2 * old.size())) return false;
+            std::memset(static_cast<void*>(equal_.data()), 0,
+                        equal_.size() * sizeof(XmlElement*));
+            std::size_t mask = equal_.size() - 1;
+            for (const XmlElement* kept : old) {
+                if (!kept) continue;
+                std::size_t slot = slot_of(kept, mask);
+                while (equal_[slot]) slot = (slot + 1) & mask;
+                equal_[slot] = kept;
+            }
+        }
+        std::size_t mask = equal_.size() - 1;
+        std::size_t slot = slot_of(element, mask);
+        while (equal_[slot]) slot = (slot + 1) & mask;
+        equal_[slot] = element;
+        ++count_;
         return true;
     };
+    auto enter = [&](XmlElement* node, std::size_t) {
+        if (!ok) return false;
+        if (!levels_.empty()) ok = append(cursors_.back().run_before(node));
+        ok = ok && levels_.push_back({bytes_.size(), false}) &&
+             cursors_.push_back(TextCursor::of(node));
+        return ok;
+    };
     auto leave = [&](XmlElement* node, std::size_t) {
-        if (levels_.empty() || cursors_.back().element != node) return;
-        append(cursors_.back().rest());
+        if (!ok || cursors_.empty() || cursors_.back().element != node) return;
+        ok = append(cursors_.back().rest());
         Level level = levels_.back();
         levels_.pop_back();
         cursors_.pop_back();
-        if (!level.too_long && bytes_.compare(level.start, std::string::npos, expected_) == 0)
-            found_.push_back(node);
+        if (ok && !level.too_long && bytes_.size() - level.start == expected_.size() &&
+            (expected_.empty() || std::memcmp(bytes_.data() + level.start, expected_.data(), expected_.size()) == 0))
+            ok = add(node);
         if (levels_.empty()) {
             bytes_.clear();
             return;
@@ -63,14 +81,20 @@ void EqualStringValues::walk(XmlElement* top, const std::vector<XmlElement*>* me
         // that holds too much keeps none of them.
         Level& parent = levels_.back();
         if (level.too_long) parent.too_long = true;
-        if (parent.too_long) {
-            bytes_.resize(parent.start);
-        } else if (bytes_.size() - parent.start > expected_.size()) {
+        if (parent.too_long || bytes_.size() - parent.start > expected_.size()) {
             parent.too_long = true;
-            bytes_.resize(parent.start);
+            bytes_.truncate(parent.start);
         }
     };
     walk_subtree(top, enter, leave);
+    return ok;
+}
+
+bool EqualStringValues::contains(const XmlElement* element) const {
+    std::size_t mask = equal_.size() - 1;
+    for (std::size_t slot = slot_of(element, mask); equal_[slot]; slot = (slot + 1) & mask)
+        if (equal_[slot] == element) return true;
+    return false;
 }
 
 }  // namespace xmlslice::detail

@@ -1,5 +1,4 @@
-// Compiles the tokens of a select expression into a program, refusing
-// everything outside the supported subset with a message and a column.
+// Compiles an XPath 1.0 expression into a SelectProgram.
 #ifndef XMLSLICE_SELECT_EXPRESSION_PARSER_HPP
 #define XMLSLICE_SELECT_EXPRESSION_PARSER_HPP
 
@@ -10,7 +9,13 @@
 
 namespace xmlslice::detail {
 
-bool compile_expression(std::string_view expression, SelectProgram& program, SelectError& error);
+struct BindingTable;
+
+// Parses expression into program and runs the optimisation pass over it.
+// Variables must be bound in bindings (which may be null: then none is);
+// prefixes bound there make name tests match by namespace URI.
+bool compile_expression(std::string_view expression, const BindingTable* bindings,
+                        SelectProgram& program, SelectError& error);
 
 }  // namespace xmlslice::detail
 

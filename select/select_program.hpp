@@ -1,6 +1,6 @@
-// A compiled select expression: the steps of one location path, their
-// predicates as postfix code over a table of tests, and the function around
-// the path, if any.
+// A compiled XPath expression: a table of typed expression nodes that refer
+// to each other by index, the location paths they use, and what the
+// optimisation pass chose for each step.
 #ifndef XMLSLICE_SELECT_PROGRAM_HPP
 #define XMLSLICE_SELECT_PROGRAM_HPP
 
@@ -11,65 +11,173 @@
 
 namespace xmlslice::detail {
 
-// One test inside a predicate, on the element the predicate looks at.
-enum class TestSubject : unsigned char {
-    attribute,      // @name
-    any_attribute,  // @*
-    child,          // name: its children of that name
-    any_child,      // *: all its children
-    text,           // text(): the runs of its own text
-    self,           // .: its string value
-    name,           // name(): its name
+enum class ValueType : unsigned char { node_set, boolean, number, string, any };
+
+// In the recommendation's order, which is also what axis names parse to.
+enum class Axis : unsigned char {
+    ancestor,
+    ancestor_or_self,
+    attribute,
+    child,
+    descendant,
+    descendant_or_self,
+    following,
+    following_sibling,
+    namespace_axis,
+    parent,
+    preceding,
+    preceding_sibling,
+    self,
 };
 
-struct PredicateTest {
-    TestSubject subject;
-    bool compares = false;   // false: the subject only has to exist
-    bool not_equal = false;  // != instead of =
-    std::string name;        // attribute or child name
-    std::string value;       // the literal compared with
+inline bool is_reverse(Axis axis) {
+    return axis == Axis::ancestor || axis == Axis::ancestor_or_self || axis == Axis::preceding ||
+           axis == Axis::preceding_sibling;
+}
+
+enum class TestKind : unsigned char {
+    name,        // a name as written, or by namespace URI when its prefix is bound
+    prefix_any,  // prefix:*
+    any_name,    // *
+    node,        // node()
+    text,        // text()
+    nothing,     // comment(), processing-instruction(): the tree keeps no such nodes
+    container,   // the root node and elements: what '//' needs before a child step
 };
 
-enum class BooleanOp : unsigned char { test, and_op, or_op, not_op };
+struct NodeTest {
+    TestKind kind = TestKind::node;
+    std::string name;    // name: the QName as written; prefix_any: the prefix
+    std::string local;   // by_uri: the local part
+    std::string uri;     // by_uri: the namespace URI bound to the prefix
+    bool by_uri = false;
+};
 
-struct BooleanCode {
-    BooleanOp op;
-    std::uint32_t test = 0;  // index into SelectProgram::tests, for BooleanOp::test
+enum class Function : unsigned char {
+    last,
+    position,
+    count,
+    id,
+    local_name,
+    namespace_uri,
+    name,
+    string,
+    concat,
+    starts_with,
+    contains,
+    substring_before,
+    substring_after,
+    substring,
+    string_length,
+    normalize_space,
+    translate,
+    boolean,
+    not_function,
+    true_function,
+    false_function,
+    lang,
+    number,
+    sum,
+    floor,
+    ceiling,
+    round,
+};
+
+enum class Op : unsigned char {
+    number,
+    string,
+    variable,
+    or_op,
+    and_op,
+    equal,
+    not_equal,
+    less,
+    less_equal,
+    greater,
+    greater_equal,
+    add,
+    subtract,
+    multiply,
+    divide,
+    modulo,
+    negate,
+    union_op,
+    path,
+    call,
+};
+
+// How a step runs, as the optimisation pass chose.
+enum class StepPlan : unsigned char {
+    general,     // each context node in turn, then document order restored if needed
+    per_parent,  // child step after '//' with positions: one walk, positions per parent
+    fused,       // the '//' before a per_parent step, which does its work
+};
+
+// How a predicate runs.
+enum class PredicatePlan : unsigned char {
+    general,
+    position,  // a constant number: [N]
+    last,      // [last()]
 };
 
 struct Predicate {
-    enum class Kind : unsigned char { position, last, boolean } kind;
-    std::size_t position = 0;       // Kind::position, counted from 1
-    std::vector<BooleanCode> code;  // Kind::boolean, in postfix order
+    std::uint32_t expr = 0;
+    PredicatePlan plan = PredicatePlan::general;
+    bool positional = false;  // depends on the position or the size
+    double position = 0;      // PredicatePlan::position
 };
 
-enum class Axis : unsigned char { child, self, parent, attribute, text };
+// A comparison of string values with a literal that may be answered by one
+// walk over the document (see EqualStringValues).
+enum class EqualityPlan : unsigned char {
+    none,
+    self,   // . = 'literal'
+    child,  // name = 'literal' or * = 'literal'
+};
 
 struct Step {
     Axis axis = Axis::child;
-    bool descendants = false;  // written after '//': applies to every descendant-or-self
-    bool any_name = false;     // * or @*
-    std::string name;
+    NodeTest test;
     std::vector<Predicate> predicates;
-
-    // Whether a predicate counts positions, so that the matches under each
-    // parent must be gathered before any is kept.
-    bool counts_positions() const {
+    StepPlan plan = StepPlan::general;
+    bool positional() const {
         for (const Predicate& predicate : predicates)
-            if (predicate.kind != Predicate::Kind::boolean) return true;
+            if (predicate.positional) return true;
         return false;
     }
 };
 
-enum class Function : unsigned char { none, count, string, name };
+struct PathExpr {
+    bool absolute = false;
+    bool has_filter = false;
+    std::uint32_t filter = 0;  // the primary expression, when has_filter
+    std::vector<Predicate> filter_predicates;
+    std::vector<Step> steps;
+};
+
+struct Expr {
+    Op op = Op::number;
+    ValueType type = ValueType::any;
+    std::size_t column = 0;
+    std::uint32_t left = 0;   // binary operators and negate; variable: its index
+    std::uint32_t right = 0;
+    double number = 0;
+    std::string text;  // string literal; variable name
+    Function function = Function::last;
+    std::vector<std::uint32_t> args;
+    std::uint32_t path = 0;      // Op::path: index into paths
+    bool uses_position = false;  // reads position() or last() of its own context
+    EqualityPlan equality = EqualityPlan::none;
+    std::uint32_t literal_side = 0;  // equality: the literal operand
+    std::uint32_t cache = 0;         // equality: its slot among the run's caches
+};
 
 struct SelectProgram {
-    Function function = Function::none;
-    bool has_path = true;   // string() and name() may go without one
-    bool absolute = false;  // the path starts at the document
-    std::vector<Step> steps;
-    std::vector<PredicateTest> tests;
-    bool reads_attributes = false;  // some step or test looks at attributes
+    std::vector<Expr> exprs;
+    std::vector<PathExpr> paths;
+    std::uint32_t top = 0;
+    std::vector<std::string> variables;  // names the expression reads, without '$'
+    std::uint32_t equality_caches = 0;
 };
 
 }  // namespace xmlslice::detail

@@ -1,14 +1,15 @@
 // XPath's string value of an element, for hosts.
 #include "select/character_data.hpp"
-
 #include "xmlslice_select.hpp"
 
 namespace xmlslice {
 
 void append_string_value(const XmlElement* element, std::string& out) {
     if (!element) return;
-    std::vector<detail::TextCursor> stack;
-    detail::for_each_string_value_run(element, stack, [&out](std::string_view run) {
+    detail::Buffer<detail::TextCursor> stack;
+    // The walk only reads the tree; the cursors want a mutable pointer.
+    auto* top = const_cast<XmlElement*>(element);
+    detail::for_each_string_value_run(top, stack, [&out](std::string_view run) {
         out.append(run);
         return true;
     });

@@ -48,22 +48,32 @@ std::string describe_element(XmlElement* element) {
 std::string describe(const SelectResult& result) {
     switch (result.kind()) {
         case SelectKind::number:
-            return std::to_string(result.number());
+        case SelectKind::boolean:
+            return std::string(result.string());
         case SelectKind::string:
-            return "'" + result.string() + "'";
+            return "'" + std::string(result.string()) + "'";
+        case SelectKind::error:
+            return "error: " + std::string(result.error());
         default:
             break;
     }
     std::string out;
     for (const SelectMatch& match : result.matches()) {
         if (!out.empty()) out += " | ";
-        if (result.kind() == SelectKind::elements) {
-            out += describe_element(match.element);
-        } else if (result.kind() == SelectKind::attributes) {
-            out += std::string(match.name) + "=" + std::string(match.value) +
-                   (match.declared_default ? "*" : "");
-        } else {
-            out += "[" + std::string(match.value) + "]";
+        switch (match.kind) {
+            case NodeKind::root:
+                out += "/";
+                break;
+            case NodeKind::element:
+                out += describe_element(match.element);
+                break;
+            case NodeKind::attribute:
+                out += std::string(match.name) + "=" + std::string(match.value) +
+                       (match.declared_default ? "*" : "");
+                break;
+            case NodeKind::text:
+                out += "[" + std::string(match.value) + "]";
+                break;
         }
     }
     return out;

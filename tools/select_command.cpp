@@ -42,32 +42,52 @@ void append_element(XmlElement* element, MatchForm form, std::string& line) {
     }
 }
 
-void append_match(const SelectMatch& match, SelectKind kind, MatchForm form, std::string& line) {
-    if (kind == SelectKind::elements) return append_element(match.element, form, line);
-    if (form != MatchForm::xml) {
-        line += match.value;
-    } else if (kind == SelectKind::attributes) {
-        line += std::string(match.name) + "=\"";
-        append_escaped(match.value, line);
-        line += '"';
-    } else {
-        append_escaped(match.value, line);
+void append_match(const SelectMatch& match, MatchForm form, std::string& line) {
+    switch (match.kind) {
+        case NodeKind::root:
+            // The document: its root element's, when it has one.
+            if (match.element->name) append_element(match.element, form, line);
+            return;
+        case NodeKind::element:
+            return append_element(match.element, form, line);
+        case NodeKind::attribute:
+            if (form != MatchForm::xml) {
+                line += match.value;
+                return;
+            }
+            line += std::string(match.name) + "=\"";
+            append_escaped(match.value, line);
+            line += '"';
+            return;
+        case NodeKind::text:
+            if (form == MatchForm::xml) return append_escaped(match.value, line);
+            line += match.value;
+            return;
     }
 }
 
-void print_line(const std::string& prefix, const std::string& line) {
+void print_line(const std::string& prefix, std::string_view line) {
     std::fwrite(prefix.data(), 1, prefix.size(), stdout);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
 }
 
-bool compile_or_complain(const std::string& expression, Select& select) {
+bool compile_or_complain(const std::string& expression, const SelectBindings& bindings,
+                         Select& select) {
     SelectError error;
-    select = Select::compile(expression, &error);
+    select = Select::compile(expression, bindings, &error);
     if (select) return true;
     complain("bad expression '" + expression + "': " + error.message + " at column " +
              std::to_string(error.column));
     return false;
+}
+
+bool bind_options(const SelectOptions& options, SelectBindings& bindings) {
+    for (const auto& [name, value] : options.variables)
+        if (!bindings.set_string(name, value)) return false;
+    for (const auto& [prefix, uri] : options.prefixes)
+        if (!bindings.bind_prefix(prefix, uri)) return false;
+    return true;
 }
 
 std::string prefix_for(const LoadedDocument& document, const SelectOptions& options,
@@ -77,11 +97,21 @@ std::string prefix_for(const LoadedDocument& document, const SelectOptions& opti
     return named ? document.label + ":" : "";
 }
 
-// Runs select on each file in turn; each(document, result, prefix) prints
-// and says whether anything matched.
+// Compiles and runs expression on each file in turn; each(result, prefix)
+// prints. The status: 0 when some value was true as XPath's boolean() says
+// (a non-empty node-set or string, a number other than 0 and NaN, true), 1
+// when none was or a document failed, 2 for an expression that does not
+// compile or fails as it runs.
 template <class Each>
-int for_each_document(const std::vector<std::string>& files, const Select& select,
+int for_each_document(const std::vector<std::string>& files, const std::string& expression,
                       const SelectOptions& options, Each each) {
+    SelectBindings bindings;
+    if (!bind_options(options, bindings)) {
+        complain("out of memory");
+        return EXIT_USAGE;
+    }
+    Select select;
+    if (!compile_or_complain(expression, bindings, select)) return EXIT_USAGE;
     bool matched = false;
     bool failed = false;
     SelectResult result;
@@ -94,8 +124,13 @@ int for_each_document(const std::vector<std::string>& files, const Select& selec
             continue;
         }
         // A broken document still answers from the tree built so far.
-        select.run_from_document(document.root.get(), result);
-        matched = each(result, prefix_for(document, options, files.size())) || matched;
+        select.run_from_document(document.root.get(), result, bindings);
+        if (result.failed()) {
+            complain(document.label + ": " + std::string(result.error()));
+            return EXIT_USAGE;
+        }
+        each(result, prefix_for(document, options, files.size()));
+        matched = result.boolean() || matched;
         if (*document.error()) {
             complain(document.label + ": " + document.error());
             failed = true;
@@ -108,40 +143,30 @@ int for_each_document(const std::vector<std::string>& files, const Select& selec
 
 int run_select(const std::vector<std::string>& files, const std::string& expression,
                const SelectOptions& options) {
-    Select select;
-    if (!compile_or_complain(expression, select)) return EXIT_USAGE;
     std::string line;
-    return for_each_document(files, select, options,
+    return for_each_document(files, expression, options,
                              [&](const SelectResult& result, const std::string& prefix) {
-                                 if (result.kind() == SelectKind::number) {
-                                     print_line(prefix, std::to_string(result.number()));
-                                     return result.number() > 0;
-                                 }
-                                 if (result.kind() == SelectKind::string) {
+                                 if (!result.is_node_set()) {
                                      print_line(prefix, result.string());
-                                     return !result.string().empty();
+                                     return;
                                  }
                                  for (const SelectMatch& match : result.matches()) {
                                      line.clear();
-                                     append_match(match, result.kind(), options.form, line);
+                                     append_match(match, options.form, line);
                                      print_line(prefix, line);
                                  }
-                                 return !result.empty();
                              });
 }
 
 int run_count(const std::vector<std::string>& files, const std::string& expression,
               const SelectOptions& options) {
-    Select select;
-    if (!compile_or_complain(expression, select)) return EXIT_USAGE;
-    if (select.kind() == SelectKind::number || select.kind() == SelectKind::string) {
-        complain("count needs a path, not a function: try select");
-        return EXIT_USAGE;
-    }
-    return for_each_document(files, select, options,
+    return for_each_document(files, expression, options,
                              [&](const SelectResult& result, const std::string& prefix) {
-                                 print_line(prefix, std::to_string(result.size()));
-                                 return !result.empty();
+                                 if (result.is_node_set()) {
+                                     print_line(prefix, std::to_string(result.size()));
+                                 } else {
+                                     print_line(prefix, result.string());
+                                 }
                              });
 }
 

@@ -24,13 +24,15 @@ const char USAGE[] =
     "                             print the text of the first element PATH names;\n"
     "                             -a NAME prints that attribute (declared defaults\n"
     "                             included), --xml the element serialised\n"
-    "  select [--value | --text | --xml] [-H | -h] FILE... EXPR\n"
-    "                             print every match of EXPR, one per line: its string\n"
-    "                             value (all its text, children's included), --text its\n"
-    "                             own text, --xml the element serialised. With several\n"
+    "  select [--value | --text | --xml] [-H | -h] [--var NAME=VALUE]...\n"
+    "         [--ns PREFIX=URI]... FILE... EXPR\n"
+    "                             print every node EXPR selects, one per line: its\n"
+    "                             string value (all its text, children's included),\n"
+    "                             --text its own text, --xml the node serialised; any\n"
+    "                             other value as XPath's string() of it. With several\n"
     "                             files each line starts with FILE: (-H always, -h never)\n"
-    "  count [-H | -h] FILE... EXPR\n"
-    "                             print the number of matches of EXPR\n"
+    "  count [-H | -h] [--var NAME=VALUE]... [--ns PREFIX=URI]... FILE... EXPR\n"
+    "                             print the number of nodes EXPR selects (or its value)\n"
     "  attrs FILE PATH            print the attributes of the element PATH names, own\n"
     "                             ones, then declared defaults marked (default)\n"
     "  pi FILE TARGET             print the processing instructions of TARGET\n"
@@ -41,11 +43,14 @@ const char USAGE[] =
     "names the root element itself, as does a first step with the root's name\n"
     "when the root has no child of that name: catalog/book[2]/title. The text\n"
     "printed is the element's own character data, child elements cut out.\n"
-    "EXPR is an XPath 1.0 subset, run from the document: /catalog/book,\n"
-    "//book[@id='b2']/title, //book[author='Ada Finch']/@*, //blurb/text(),\n"
-    "//book[last()], count(//author), string(//title), name(/*).\n"
-    "Exit status: 0 success or something matched, 1 nothing matched or a document\n"
-    "or lookup failed, 2 usage or expression error.\n"
+    "EXPR is XPath 1.0, run from the document: /catalog/book,\n"
+    "//book[@id='b2']/title, //book[price > 10]/@id | //book[last()]/@id,\n"
+    "count(//author), concat(name(/*), ':', string(//title)), //book[$who = author].\n"
+    "--var binds $NAME to the string VALUE; --ns lets PREFIX:name match names in the\n"
+    "namespace URI, whatever prefix the document gives it.\n"
+    "Exit status: 0 success or the value was true (nodes found, a non-empty string,\n"
+    "a number other than 0 and NaN), 1 it was not or a document or lookup failed,\n"
+    "2 usage or expression error.\n"
     "\n"
     "  -h, --help, help           show this help\n"
     "  --version                  show the version\n";
@@ -104,6 +109,14 @@ int read_option(int argc, char** argv, int& i, CommandLine& line) {
             return usage_error("--value, --text and --xml exclude each other");
         line.select.form = form;
         line.form_given = true;
+    } else if (selects(command) && (argument == "--var" || argument == "--ns")) {
+        if (++i == argc) return usage_error(argument + " needs NAME=VALUE");
+        std::string binding = argv[i];
+        std::size_t equals = binding.find('=');
+        if (equals == 0 || equals == std::string::npos)
+            return usage_error(argument + " needs NAME=VALUE, not '" + binding + "'");
+        auto& list = argument == "--var" ? line.select.variables : line.select.prefixes;
+        list.emplace_back(binding.substr(0, equals), binding.substr(equals + 1));
     } else if (selects(command) && (argument == "-H" || argument == "-h")) {
         line.select.file_names = argument == "-H" ? FileNames::always : FileNames::never;
     } else if (command == "check" && argument == "-q") {
