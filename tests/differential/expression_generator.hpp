@@ -38,6 +38,7 @@ class ExpressionGenerator {
     std::string location_path(int depth);
     std::string relative_path(int depth);
     std::string step(int depth);
+    std::string id_argument(int depth);
     std::string predicate(int depth);
     std::string number(int depth);
     std::string tame_number(int depth);
@@ -49,6 +50,7 @@ class ExpressionGenerator {
     bool leaf(int depth) { return depth >= 4 || random_.chance(15 + 15 * depth); }
 
     RandomSource& random_;
+    bool attribute_context_ = false;  // the context node may be an attribute
 };
 
 }  // namespace differential

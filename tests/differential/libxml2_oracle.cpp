@@ -104,47 +104,61 @@ Answer answer_of(xmlXPathObjectPtr object) {
 
 }  // namespace
 
-Libxml2Document::Libxml2Document(const std::string& text) : document_(nullptr), context_(nullptr) {
+Libxml2Document::Libxml2Document(const std::string& text) : document_(nullptr), subset_(nullptr) {
     silence_libxml2();
     document_ = xmlReadMemory(text.data(), static_cast<int>(text.size()), "generated.xml", nullptr,
                               XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NOCDATA |
                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!document_) return;
-    context_ = xmlXPathNewContext(document_);
-    for (const PrefixBinding& binding : expression_prefixes)
-        xmlXPathRegisterNs(context_, reinterpret_cast<const xmlChar*>(binding.prefix),
-                           reinterpret_cast<const xmlChar*>(binding.uri));
-    xmlXPathRegisterVariable(context_, reinterpret_cast<const xmlChar*>("num"),
-                             xmlXPathNewFloat(number_variable_value));
-    xmlXPathRegisterVariable(context_, reinterpret_cast<const xmlChar*>("str"),
-                             xmlXPathNewCString(string_variable_value));
+    // The internal subset's node sits before the root element, and its
+    // entity declarations hold the parsed text of each entity, which
+    // libxml2's preceding axis would reach. Here the subset is not part of
+    // the tree; its defaults and IDs are already in the document.
+    if (document_->intSubset) {
+        subset_ = document_->intSubset;
+        xmlUnlinkNode(reinterpret_cast<xmlNodePtr>(subset_));
+    }
 }
 
 Libxml2Document::~Libxml2Document() {
-    if (context_) xmlXPathFreeContext(context_);
     if (document_) xmlFreeDoc(document_);
+    if (subset_) xmlFreeDtd(subset_);
 }
 
+// The expression is evaluated in parentheses, which mean the same: a plain
+// path would go to libxml2's streaming evaluator, which answers /.//. with
+// the root node alone and leaves the root out of .//. from the root.
 Answer Libxml2Document::evaluate(const std::string& expression) const {
+    std::string grouped = "(" + expression + ")";
+    xmlXPathContextPtr context = xmlXPathNewContext(document_);
+    for (const PrefixBinding& binding : expression_prefixes)
+        xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(binding.prefix),
+                           reinterpret_cast<const xmlChar*>(binding.uri));
+    xmlXPathRegisterVariable(context, reinterpret_cast<const xmlChar*>("num"),
+                             xmlXPathNewFloat(number_variable_value));
+    xmlXPathRegisterVariable(context, reinterpret_cast<const xmlChar*>("str"),
+                             xmlXPathNewCString(string_variable_value));
     Answer answer;
     xmlXPathCompExprPtr compiled =
-        xmlXPathCtxtCompile(context_, reinterpret_cast<const xmlChar*>(expression.c_str()));
+        xmlXPathCtxtCompile(context, reinterpret_cast<const xmlChar*>(grouped.c_str()));
     if (!compiled) {
         answer.string = "refused when compiled";
+        xmlXPathFreeContext(context);
         return answer;
     }
     // The context is the document alone: position() and last() are 1 there.
-    context_->node = reinterpret_cast<xmlNodePtr>(document_);
-    context_->contextSize = 1;
-    context_->proximityPosition = 1;
-    xmlXPathObjectPtr object = xmlXPathCompiledEval(compiled, context_);
+    context->node = reinterpret_cast<xmlNodePtr>(document_);
+    context->contextSize = 1;
+    context->proximityPosition = 1;
+    xmlXPathObjectPtr object = xmlXPathCompiledEval(compiled, context);
     xmlXPathFreeCompExpr(compiled);
-    if (!object) {
+    if (object) {
+        answer = answer_of(object);
+        xmlXPathFreeObject(object);
+    } else {
         answer.string = "refused when run";
-        return answer;
     }
-    answer = answer_of(object);
-    xmlXPathFreeObject(object);
+    xmlXPathFreeContext(context);
     return answer;
 }
 

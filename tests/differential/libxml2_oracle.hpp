@@ -12,7 +12,7 @@
 
 // libxml2's own records, declared here so that its headers stay in the .cpp.
 struct _xmlDoc;
-struct _xmlXPathContext;
+struct _xmlDtd;
 
 namespace differential {
 
@@ -30,7 +30,7 @@ class Libxml2Document {
 
   private:
     ::_xmlDoc* document_;
-    ::_xmlXPathContext* context_;
+    ::_xmlDtd* subset_;  // unlinked from the tree, freed after it
 };
 
 }  // namespace differential
