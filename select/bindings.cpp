@@ -122,8 +122,7 @@ bool SelectBindings::set_boolean(std::string_view name, bool value) {
     return true;
 }
 
-bool SelectBindings::set_nodes(std::string_view name, const SelectMatch* nodes,
-                               std::size_t count) {
+bool SelectBindings::set_nodes(std::string_view name, const SelectMatch* nodes, std::size_t count) {
     BindingTable* table = table_of(table_);
     VariableBinding* binding = table ? table->slot(name) : nullptr;
     if (!binding) return false;

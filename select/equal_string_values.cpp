@@ -1,20 +1,10 @@
 #include "select/equal_string_values.hpp"
 
-#include <cstdint>
 #include <cstring>
 
 #include "select/subtree_walk.hpp"
 
 namespace xmlslice::detail {
-
-namespace {
-
-std::size_t slot_of(const XmlElement* element, std::size_t mask) {
-    auto bits = reinterpret_cast<std::uintptr_t>(element) >> 3;
-    return static_cast<std::size_t>(bits * 0x9E3779B97F4A7C15ull) & mask;
-}
-
-}  // namespace
 
 bool EqualStringValues::append(std::string_view run) {
     Level& level = levels_.back();
@@ -31,31 +21,12 @@ bool EqualStringValues::find(XmlElement* top, std::string_view expected) {
     bytes_.clear();
     levels_.clear();
     cursors_.clear();
-    count_ = 0;
-    if (!equal_.resize(64)) return false;
-    std::memset(static_cast<void*>(equal_.data()), 0, equal_.size() * sizeof(XmlElement*));
+    if (!equal_.clear()) return false;
     if (!top->name) return true;
     bool ok = true;
     auto add = [this](const XmlElement* element) {
-        if (2 * (count_ + 1) > equal_.size()) {
-            Buffer<const XmlElement*> old = static_cast<Buffer<const XmlElement*>&&>(equal_);
-            if (!equal_.resize(2 * old.size())) return false;
-            std::memset(static_cast<void*>(equal_.data()), 0,
-                        equal_.size() * sizeof(XmlElement*));
-            std::size_t mask = equal_.size() - 1;
-            for (const XmlElement* kept : old) {
-                if (!kept) continue;
-                std::size_t slot = slot_of(kept, mask);
-                while (equal_[slot]) slot = (slot + 1) & mask;
-                equal_[slot] = kept;
-            }
-        }
-        std::size_t mask = equal_.size() - 1;
-        std::size_t slot = slot_of(element, mask);
-        while (equal_[slot]) slot = (slot + 1) & mask;
-        equal_[slot] = element;
-        ++count_;
-        return true;
+        bool added = false;
+        return equal_.insert(element, added);
     };
     auto enter = [&](XmlElement* node, std::size_t) {
         if (!ok) return false;
@@ -71,7 +42,8 @@ bool EqualStringValues::find(XmlElement* top, std::string_view expected) {
         levels_.pop_back();
         cursors_.pop_back();
         if (ok && !level.too_long && bytes_.size() - level.start == expected_.size() &&
-            (expected_.empty() || std::memcmp(bytes_.data() + level.start, expected_.data(), expected_.size()) == 0))
+            (expected_.empty() ||
+             std::memcmp(bytes_.data() + level.start, expected_.data(), expected_.size()) == 0))
             ok = add(node);
         if (levels_.empty()) {
             bytes_.clear();
@@ -91,10 +63,7 @@ bool EqualStringValues::find(XmlElement* top, std::string_view expected) {
 }
 
 bool EqualStringValues::contains(const XmlElement* element) const {
-    std::size_t mask = equal_.size() - 1;
-    for (std::size_t slot = slot_of(element, mask); equal_[slot]; slot = (slot + 1) & mask)
-        if (equal_[slot] == element) return true;
-    return false;
+    return equal_.contains(element);
 }
 
 }  // namespace xmlslice::detail

@@ -12,6 +12,7 @@
 
 #include "select/buffer.hpp"
 #include "select/character_data.hpp"
+#include "select/pointer_set.hpp"
 
 namespace xmlslice::detail {
 
@@ -35,8 +36,7 @@ class EqualStringValues {
     Buffer<char> bytes_;
     Buffer<Level> levels_;
     Buffer<TextCursor> cursors_;
-    Buffer<const XmlElement*> equal_;  // open addressing
-    std::size_t count_ = 0;
+    PointerSet equal_;
 };
 
 // Comparisons of string values made one by one may enter this many elements

@@ -344,6 +344,8 @@ bool Evaluator::apply_step(const Step& step, NodeSet*& set) {
 }
 
 bool Evaluator::step_general(const Step& step, const NodeSet& in, NodeSet& out) {
+    if (in.nodes.size() > 1 && !step.positional() && step_merged(step, in, out)) return !error_;
+    if (error_) return false;
     NodeSet* candidates = acquire();
     if (!candidates) return out_of_memory();
     // [N] first: no context needs more than N nodes of the axis.
@@ -377,6 +379,113 @@ bool Evaluator::step_general(const Step& step, const NodeSet& in, NodeSet& out) 
     bool leaves = axis == Axis::attribute || step.test.kind == TestKind::text;
     bool within = axis == Axis::child || axis == Axis::self || axis == Axis::attribute;
     out.flat = leaves || (within && (one || in.flat)) || (one && axis == Axis::parent);
+    return true;
+}
+
+// Without positions, a step's nodes from many contexts are the union of
+// each context's, and on these axes the union is what a few of the
+// contexts give: following:: of the context whose subtree ends first,
+// preceding:: of the last, the siblings of the first (or last) context
+// under each parent, and ancestors up to where another context's walk
+// already went. So none of these walks more than the document once.
+// False when the axis is not one of these (error_ is set on failure).
+bool Evaluator::step_merged(const Step& step, const NodeSet& in, NodeSet& out) {
+    const Buffer<Node>& contexts = in.nodes;
+    std::size_t count = contexts.size();
+    auto collect = [&](const Node& context) {
+        std::size_t begin = out.nodes.size();
+        if (!axes_.collect(context, step.axis, step.test, out.nodes)) return out_of_memory();
+        if (is_reverse(step.axis)) {
+            for (std::size_t a = begin, b = out.nodes.size(); a + 1 < b; ++a, --b) {
+                Node swap = out.nodes[a];
+                out.nodes[a] = out.nodes[b - 1];
+                out.nodes[b - 1] = swap;
+            }
+        }
+        return true;
+    };
+    // The element whose children hold node, as the sibling axes see it.
+    auto parent_of = [](const Node& node) -> XmlElement* {
+        if (node.kind == NodeKind::text) return node.element;
+        return node.kind == NodeKind::element ? node.element->parent : nullptr;
+    };
+    PointerSet seen;
+    bool added = false;
+    switch (step.axis) {
+        case Axis::following: {
+            // Each context inside the one before it ends sooner.
+            std::size_t best = 0;
+            for (std::size_t k = 1; k < count; ++k) {
+                const Node& holder = contexts[best];
+                if (holder.kind != NodeKind::root && holder.kind != NodeKind::element) break;
+                const Node& next = contexts[k];
+                XmlElement* up =
+                    next.kind == NodeKind::element ? next.element->parent : next.element;
+                bool inside = holder.kind == NodeKind::root;
+                for (; up && !inside; up = up->parent) inside = up == holder.element;
+                if (!inside) break;
+                best = k;
+            }
+            if (!collect(contexts[best])) return true;
+            out.ordered = true;
+            break;
+        }
+        case Axis::preceding:
+            if (!collect(contexts[count - 1])) return true;
+            out.ordered = true;
+            break;
+        case Axis::following_sibling:
+        case Axis::preceding_sibling: {
+            if (!seen.clear()) return out_of_memory(), true;
+            bool forward = step.axis == Axis::following_sibling;
+            for (std::size_t k = 0; k < count; ++k) {
+                const Node& context = contexts[forward ? k : count - 1 - k];
+                XmlElement* parent = parent_of(context);
+                if (!parent) continue;
+                if (!seen.insert(parent, added)) return out_of_memory(), true;
+                if (added && !collect(context)) return true;
+            }
+            out.ordered = false;
+            break;
+        }
+        case Axis::parent:
+        case Axis::ancestor:
+        case Axis::ancestor_or_self: {
+            if (!seen.clear()) return out_of_memory(), true;
+            bool root_seen = false;
+            for (const Node& context : contexts) {
+                if (step.axis == Axis::ancestor_or_self && axes_.passes(step.test, context) &&
+                    !out.nodes.push_back(context))
+                    return out_of_memory(), true;
+                if (context.kind == NodeKind::root) continue;
+                XmlElement* up =
+                    context.kind == NodeKind::element ? context.element->parent : context.element;
+                // Whether the walk climbs past the root element to the root node.
+                bool to_root = !up;
+                bool one = step.axis == Axis::parent;
+                for (bool more = up != nullptr; more; up = up->parent) {
+                    if (!seen.insert(up, added)) return out_of_memory(), true;
+                    if (added && axes_.passes_element(step.test, up) &&
+                        !out.nodes.push_back(element_node(up)))
+                        return out_of_memory(), true;
+                    more = added && !one && up->parent;
+                    to_root = added && !one && !up->parent;
+                }
+                if (to_root && !root_seen) {
+                    root_seen = true;
+                    Node root = root_node(top_);
+                    if (axes_.passes(step.test, root) && !out.nodes.push_back(root))
+                        return out_of_memory(), true;
+                }
+            }
+            out.ordered = false;
+            break;
+        }
+        default:
+            return false;
+    }
+    out.flat = false;
+    filter_all(out.nodes, step.predicates);
     return true;
 }
 
@@ -709,7 +818,8 @@ bool Evaluator::compare_sets(Op op, const NodeSet& left, const NodeSet& right, b
             }
         }
         bool less = op == Op::less || op == Op::less_equal;
-        result = less ? relation_holds(op, lows[0], highs[1]) : relation_holds(op, highs[0], lows[1]);
+        result =
+            less ? relation_holds(op, lows[0], highs[1]) : relation_holds(op, highs[0], lows[1]);
         if (lows[0] > highs[0] || lows[1] > highs[1]) result = false;  // a side was all NaN
         return true;
     }
@@ -725,8 +835,7 @@ bool Evaluator::compare_sets(Op op, const NodeSet& left, const NodeSet& right, b
     std::size_t split = left.nodes.size();
     if (op == Op::not_equal) {
         // Some pair differs unless both sides hold one and the same value.
-        for (std::size_t k = 1; k < values.size() && !result; ++k)
-            result = values[k] != values[0];
+        for (std::size_t k = 1; k < values.size() && !result; ++k) result = values[k] != values[0];
         scratch_.strings.release(mark);
         return true;
     }
@@ -759,8 +868,8 @@ bool Evaluator::compare_sets(Op op, const NodeSet& left, const NodeSet& right, b
     return true;
 }
 
-bool Evaluator::bounded_equals(XmlElement* element, std::string_view expected,
-                               std::size_t& budget, int& answer) {
+bool Evaluator::bounded_equals(XmlElement* element, std::string_view expected, std::size_t& budget,
+                               int& answer) {
     std::size_t matched = 0;
     bool same = true;
     bool affordable = true;

@@ -13,6 +13,7 @@
 #include "select/equal_string_values.hpp"
 #include "select/id_index.hpp"
 #include "select/node_axes.hpp"
+#include "select/pointer_set.hpp"
 #include "select/select_program.hpp"
 
 namespace xmlslice::detail {
@@ -106,6 +107,7 @@ class Evaluator {
 
     bool apply_step(const Step& step, NodeSet*& set);
     bool step_general(const Step& step, const NodeSet& in, NodeSet& out);
+    bool step_merged(const Step& step, const NodeSet& in, NodeSet& out);
     bool step_per_parent(const Step& step, const NodeSet& in, NodeSet& out);
     bool filter(Buffer<Node>& nodes, const Predicate& predicate);
     bool filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates);
@@ -113,8 +115,7 @@ class Evaluator {
 
     bool compare(Op op, Value& left, Value& right, bool& result);
     bool compare_sets(Op op, const NodeSet& left, const NodeSet& right, bool& result);
-    bool compare_set_with(Op op, const NodeSet& set, Value& other, bool set_on_left,
-                          bool& result);
+    bool compare_set_with(Op op, const NodeSet& set, Value& other, bool set_on_left, bool& result);
     bool string_value_equals(const Node& node, std::string_view expected, bool& equal);
     bool planned_equality(const Expr& expr, const EvalContext& context, Value& out);
     bool bounded_equals(XmlElement* element, std::string_view expected, std::size_t& budget,
@@ -127,8 +128,7 @@ class Evaluator {
     bool boolean_function(const Expr& expr, const EvalContext& context, Value& out);
     bool argument_string(const Expr& expr, std::size_t k, const EvalContext& context,
                          std::string_view& out);
-    bool argument_number(const Expr& expr, std::size_t k, const EvalContext& context,
-                         double& out);
+    bool argument_number(const Expr& expr, std::size_t k, const EvalContext& context, double& out);
     bool argument_node(const Expr& expr, const EvalContext& context, bool& found, Node& node);
     bool make_string(std::string_view text, Value& out);
     bool finish_builder(Value& out);

@@ -176,8 +176,8 @@ bool Evaluator::node_set_function(const Expr& expr, const EvalContext& context, 
     if (!argument_node(expr, context, found, node)) return false;
     std::string_view text;
     bool named = found && (node.kind == NodeKind::element || node.kind == NodeKind::attribute);
-    const char* name = named ? (node.kind == NodeKind::element ? node.element->name : node.name)
-                             : nullptr;
+    const char* name =
+        named ? (node.kind == NodeKind::element ? node.element->name : node.name) : nullptr;
     if (name) {
         if (expr.function == Function::name) {
             text = name;
@@ -260,7 +260,8 @@ bool Evaluator::string_function(const Expr& expr, const EvalContext& context, Va
             if (!argument_string(expr, 1, context, pattern)) return false;
             std::size_t at = text.find(pattern);
             if (at == std::string_view::npos) return make_string({}, out);
-            if (expr.function == Function::substring_before) return make_string(text.substr(0, at), out);
+            if (expr.function == Function::substring_before)
+                return make_string(text.substr(0, at), out);
             return make_string(text.substr(at + pattern.size()), out);
         }
         case Function::substring: {

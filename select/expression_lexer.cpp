@@ -26,13 +26,17 @@ struct Symbol {
 
 // Symbols of two bytes first, so that "//" is not read as two "/".
 constexpr Symbol SYMBOLS[] = {
-    {"//", Tok::double_slash}, {"..", Tok::double_dot},   {"!=", Tok::not_equal},
-    {"<=", Tok::less_equal},   {">=", Tok::greater_equal}, {"::", Tok::double_colon},
-    {"/", Tok::slash},         {"[", Tok::left_bracket},  {"]", Tok::right_bracket},
-    {"(", Tok::left_paren},    {")", Tok::right_paren},   {"@", Tok::at},
-    {"*", Tok::multiply},      {".", Tok::dot},           {"=", Tok::equal},
-    {",", Tok::comma},         {"|", Tok::pipe},          {"<", Tok::less},
-    {">", Tok::greater},       {"+", Tok::plus},          {"-", Tok::minus},
+    {"//", Tok::double_slash},  {"..", Tok::double_dot},
+    {"!=", Tok::not_equal},     {"<=", Tok::less_equal},
+    {">=", Tok::greater_equal}, {"::", Tok::double_colon},
+    {"/", Tok::slash},          {"[", Tok::left_bracket},
+    {"]", Tok::right_bracket},  {"(", Tok::left_paren},
+    {")", Tok::right_paren},    {"@", Tok::at},
+    {"*", Tok::multiply},       {".", Tok::dot},
+    {"=", Tok::equal},          {",", Tok::comma},
+    {"|", Tok::pipe},           {"<", Tok::less},
+    {">", Tok::greater},        {"+", Tok::plus},
+    {"-", Tok::minus},
 };
 
 const Symbol* symbol_at(std::string_view rest) {

@@ -23,12 +23,12 @@ enum class Tok : unsigned char {
     right_bracket,
     left_paren,
     right_paren,
-    at,           // @
-    comma,        // ,
-    dot,          // .
-    double_dot,   // ..
+    at,            // @
+    comma,         // ,
+    dot,           // .
+    double_dot,    // ..
     double_colon,  // ::
-    pipe,         // |
+    pipe,          // |
     plus,
     minus,
     equal,      // =

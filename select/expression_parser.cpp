@@ -98,9 +98,9 @@ bool wants_node_set(Function function) {
 }
 
 constexpr std::string_view AXES[] = {
-    "ancestor",  "ancestor-or-self", "attribute", "child",  "descendant",
-    "descendant-or-self", "following", "following-sibling", "namespace", "parent",
-    "preceding", "preceding-sibling", "self",
+    "ancestor",  "ancestor-or-self",  "attribute", "child",  "descendant", "descendant-or-self",
+    "following", "following-sibling", "namespace", "parent", "preceding",  "preceding-sibling",
+    "self",
 };
 
 struct Binary {
@@ -110,12 +110,12 @@ struct Binary {
 };
 
 constexpr Binary BINARIES[] = {
-    {Tok::or_op, Op::or_op, 1},         {Tok::and_op, Op::and_op, 2},
-    {Tok::equal, Op::equal, 3},         {Tok::not_equal, Op::not_equal, 3},
-    {Tok::less, Op::less, 4},           {Tok::less_equal, Op::less_equal, 4},
-    {Tok::greater, Op::greater, 4},     {Tok::greater_equal, Op::greater_equal, 4},
-    {Tok::plus, Op::add, 5},            {Tok::minus, Op::subtract, 5},
-    {Tok::multiply, Op::multiply, 6},   {Tok::div_op, Op::divide, 6},
+    {Tok::or_op, Op::or_op, 1},       {Tok::and_op, Op::and_op, 2},
+    {Tok::equal, Op::equal, 3},       {Tok::not_equal, Op::not_equal, 3},
+    {Tok::less, Op::less, 4},         {Tok::less_equal, Op::less_equal, 4},
+    {Tok::greater, Op::greater, 4},   {Tok::greater_equal, Op::greater_equal, 4},
+    {Tok::plus, Op::add, 5},          {Tok::minus, Op::subtract, 5},
+    {Tok::multiply, Op::multiply, 6}, {Tok::div_op, Op::divide, 6},
     {Tok::mod_op, Op::modulo, 6},
 };
 
@@ -284,9 +284,10 @@ class ExpressionParser {
             out = head;
             return true;
         }
-        if (!node_set_or_any(head, first)) {
-            return fail(first, predicates ? "a predicate needs a node-set"
-                                          : "a path needs a node-set");
+        ValueType type = at(head).type;
+        if (type != ValueType::node_set && type != ValueType::any) {
+            return fail(first,
+                        predicates ? "a predicate needs a node-set" : "a path needs a node-set");
         }
         PathExpr path;
         path.has_filter = true;
@@ -296,6 +297,7 @@ class ExpressionParser {
             if (!parse_predicate(predicate)) return false;
             path.filter_predicates.push_back(std::move(predicate));
         }
+        steps = peek().code == Tok::slash || peek().code == Tok::double_slash;
         if (steps && !parse_relative_steps(path, true)) return false;
         out = add_path(std::move(path), first, at(head).uses_position);
         return true;
@@ -441,8 +443,8 @@ class ExpressionParser {
         if (!parse_expr(predicate.expr)) return false;
         --predicate_nesting_;
         const Expr& expr = at(predicate.expr);
-        predicate.positional = expr.uses_position || expr.type == ValueType::number ||
-                               expr.type == ValueType::any;
+        predicate.positional =
+            expr.uses_position || expr.type == ValueType::number || expr.type == ValueType::any;
         return expect(Tok::right_bracket, "]");
     }
 

@@ -57,8 +57,7 @@ struct NodeAxes::Sink {
     }
 };
 
-bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope,
-                 bool attribute) {
+bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope, bool attribute) {
     if (!name) return false;
     if (test.kind == TestKind::any_name) return true;
     if (!test.by_uri) {
@@ -392,8 +391,7 @@ bool NodeAxes::descend_once(const Buffer<Node>& contexts, bool or_self, const No
             sink.open_depth = sink.open_depth == 1 ? 0 : sink.open_depth;
             content_from(TextCursor::of(top_), top_->first_child, true, sink);
         } else {
-            content_from(TextCursor::of(context.element), context.element->first_child, true,
-                         sink);
+            content_from(TextCursor::of(context.element), context.element->first_child, true, sink);
         }
         if (sink.done) break;
     }

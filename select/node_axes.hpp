@@ -64,8 +64,7 @@ class NodeAxes {
 
 // Whether qualified name matches a name test written as test (prefix
 // included), or, when the prefix is bound, by namespace URI and local part.
-bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope,
-                 bool attribute);
+bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope, bool attribute);
 
 }  // namespace xmlslice::detail
 

@@ -141,8 +141,7 @@ bool bind_variables(const SelectProgram& program, const detail::BindingTable* ta
                 for (const SelectMatch& match : binding->nodes)
                     if (!value.set->nodes.push_back(detail::from_match(match, scratch.attributes)))
                         return evaluator.out_of_memory();
-                if (!scratch.order.sort(value.set->nodes, top))
-                    return evaluator.out_of_memory();
+                if (!scratch.order.sort(value.set->nodes, top)) return evaluator.out_of_memory();
                 break;
             }
             default: {
@@ -299,7 +298,8 @@ void Select::run_with(XmlElement* context, bool from_document, SelectResult& res
     const detail::BindingTable* table = bindings ? bindings->table_.get() : nullptr;
     Value value;
     Node start = from_document ? detail::root_node(top) : detail::element_node(context);
-    if (!bind_variables(program, table, scratch, evaluator, top) || !evaluator.evaluate(start, value))
+    if (!bind_variables(program, table, scratch, evaluator, top) ||
+        !evaluator.evaluate(start, value))
         return fail(evaluator.error());
     switch (value.kind) {
         case ValueKind::number:

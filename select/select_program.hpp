@@ -47,9 +47,9 @@ enum class TestKind : unsigned char {
 
 struct NodeTest {
     TestKind kind = TestKind::node;
-    std::string name;    // name: the QName as written; prefix_any: the prefix
-    std::string local;   // by_uri: the local part
-    std::string uri;     // by_uri: the namespace URI bound to the prefix
+    std::string name;   // name: the QName as written; prefix_any: the prefix
+    std::string local;  // by_uri: the local part
+    std::string uri;    // by_uri: the namespace URI bound to the prefix
     bool by_uri = false;
 };
 
@@ -159,7 +159,7 @@ struct Expr {
     Op op = Op::number;
     ValueType type = ValueType::any;
     std::size_t column = 0;
-    std::uint32_t left = 0;   // binary operators and negate; variable: its index
+    std::uint32_t left = 0;  // binary operators and negate; variable: its index
     std::uint32_t right = 0;
     double number = 0;
     std::string text;  // string literal; variable name

@@ -38,8 +38,8 @@ double parse_xpath_number(std::string_view text) {
     // The syntax is checked; from_chars reads the digits exactly (and the
     // locale's decimal point never enters).
     double value = 0;
-    std::from_chars_result read = std::from_chars(text.data() + begin, text.data() + end, value,
-                                                  std::chars_format::fixed);
+    std::from_chars_result read =
+        std::from_chars(text.data() + begin, text.data() + end, value, std::chars_format::fixed);
     if (read.ec == std::errc::result_out_of_range) {
         value = nonzero ? std::numeric_limits<double>::infinity() : 0.0;
         if (text[begin] == '-') value = -value;
@@ -61,9 +61,38 @@ std::size_t format_number(double value, char* out) {
         std::memcpy(out, fixed, length);
         return length;
     }
-    std::to_chars_result written =
-        std::to_chars(out, out + NUMBER_TEXT_ROOM, value, std::chars_format::fixed);
-    return static_cast<std::size_t>(written.ptr - out);
+    // The shortest digits that read back as value, then written out in
+    // full: 1e24 is 1000000000000000000000000, not the double's exact
+    // 999999999999999983222784.
+    char scientific[32];
+    std::to_chars_result written = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                                 std::chars_format::scientific);
+    const char* at = scientific;
+    std::size_t length = 0;
+    if (*at == '-') {
+        out[length++] = '-';
+        ++at;
+    }
+    char digits[20];
+    std::size_t count = 0;
+    for (; *at != 'e'; ++at)
+        if (*at != '.') digits[count++] = *at;
+    int exponent = 0;
+    std::from_chars(at + 1 + (at[1] == '+'), written.ptr, exponent);
+    // The point goes after digit exponent + 1 (counted from 1).
+    long point = static_cast<long>(exponent) + 1;
+    if (point <= 0) {
+        out[length++] = '0';
+        out[length++] = '.';
+        for (long k = point; k < 0; ++k) out[length++] = '0';
+        for (std::size_t k = 0; k < count; ++k) out[length++] = digits[k];
+        return length;
+    }
+    for (long k = 0; k < point || k < static_cast<long>(count); ++k) {
+        if (k == point) out[length++] = '.';
+        out[length++] = k < static_cast<long>(count) ? digits[k] : '0';
+    }
+    return length;
 }
 
 }  // namespace xmlslice::detail

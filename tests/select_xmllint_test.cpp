@@ -63,11 +63,11 @@ void expect_same_as_xmllint(XmlElement* root, const std::string& expression) {
     SelectResult result;
     select.run_from_document(root, result);
     if (result.kind() == SelectKind::number) {
-        EXPECT_EQ(std::to_string(result.number()), xmllint(expression)) << expression;
+        EXPECT_EQ(std::string(result.string()), xmllint(expression)) << expression;
         return;
     }
     if (result.kind() == SelectKind::string) {
-        EXPECT_EQ(result.string(), xmllint(expression)) << expression;
+        EXPECT_EQ(std::string(result.string()), xmllint(expression)) << expression;
         return;
     }
     ASSERT_EQ(std::to_string(result.size()), xmllint("count(" + expression + ")")) << expression;

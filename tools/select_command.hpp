@@ -14,7 +14,7 @@ enum class FileNames { automatic, always, never };
 
 struct SelectOptions {
     MatchForm form = MatchForm::value;
-    FileNames file_names = FileNames::automatic;  // automatic: with several files
+    FileNames file_names = FileNames::automatic;                 // automatic: with several files
     std::vector<std::pair<std::string, std::string>> variables;  // --var NAME=VALUE
     std::vector<std::pair<std::string, std::string>> prefixes;   // --ns PREFIX=URI
 };

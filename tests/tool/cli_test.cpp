@@ -316,22 +316,58 @@ TEST_F(ToolTest, SelectAndCountOverSeveralFilesPrefixLikeGrep) {
 TEST_F(ToolTest, ExpressionErrorsExitTwoWithTheColumn) {
     std::string books = write("books.xml", BOOKS);
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"select", books, "//book/following-sibling::x"},
-         "bad expression '//book/following-sibling::x': unsupported axis "
-         "'following-sibling::' at column 8"},
-        {{"select", books, "//book[contains(title, 'T')]"},
-         "bad expression '//book[contains(title, 'T')]': unknown function 'contains()' at "
-         "column 8"},
+        {{"select", books, "//book/sideways::x"},
+         "bad expression '//book/sideways::x': unknown axis 'sideways::' at column 8"},
+        {{"select", books, "//book[frob(title, 'T')]"},
+         "bad expression '//book[frob(title, 'T')]': unknown function 'frob()' at column 8"},
         {{"count", dir_ + "missing.xml", "//book["},
-         "bad expression '//book[': expected a "
-         "test, found the end at column 8"},
-        {{"count", books, "count(//book)"}, "count needs a path, not a function: try select"},
+         "bad expression '//book[': expected a step, found the end at column 8"},
+        {{"select", books, "$who"}, "bad expression '$who': unbound variable $who at column 1"},
+        {{"select", "--var", "n=2", books, "$n/book"}, books + ": a path needs a node-set"},
+        {{"select", "--var", "novalue", books, "1"},
+         "--var needs NAME=VALUE, not 'novalue' (see xmlslice --help)"},
     };
     for (const auto& [args, message] : cases) {
         Outcome outcome = run(args);
         EXPECT_EQ(outcome.status, 2) << args.back();
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(outcome.err, "xmlslice: " + message + "\n");
+    }
+}
+
+// Any value prints as XPath's string() of it; the status is its boolean().
+TEST_F(ToolTest, SelectPrintsAnyValueAndBindsVariablesAndPrefixes) {
+    std::string books = write("books.xml", BOOKS);
+    std::string spaced = write("spaced.xml",
+                               "<r xmlns='urn:core' xmlns:x='urn:x'><a x:k='1'/><x:a/>"
+                               "<b xmlns='urn:other'/></r>");
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"count", books, "count(//book)"}, 0, "2\n"},
+        {{"select", books, "'abc'"}, 0, "abc\n"},
+        {{"select", books, "''"}, 1, "\n"},
+        {{"select", books, "1 div 0"}, 0, "Infinity\n"},
+        {{"select", books, "0 div 0"}, 1, "NaN\n"},
+        {{"select", books, "1 = 2"}, 1, "false\n"},
+        {{"select", books, "(//title)[2]"}, 0, "Two & more\n"},
+        {{"select", books, "//book[1]/@id/.."}, 0, "OneA\n"},
+        {{"select", "--text", books, "/shelf/book[1]/."}, 0, "\n"},
+        {{"select", "--xml", books, "/"},
+         0,
+         "<shelf><book id=\"b1\" lang=\"en\"><title>One</title><author>A</author></book>"
+         "<book id=\"b2\" lang=\"de\"><title>Two &amp; <em>more</em></title></book></shelf>\n"},
+        {{"select", "--var", "who=A", books, "//book[author = $who]/@id"}, 0, "b1\n"},
+        {{"select", "--var", "who=Z", books, "//book[author = $who]/@id"}, 1, ""},
+        {{"count", spaced, "//a"}, 0, "1\n"},
+        {{"count", "--ns", "c=urn:core", spaced, "//c:a"}, 0, "1\n"},
+        {{"count", "--ns", "c=urn:x", spaced, "//c:*"}, 0, "1\n"},
+        {{"select", "--ns", "y=urn:x", spaced, "//@y:k"}, 0, "1\n"},
+        {{"count", "--ns", "c=urn:core", spaced, "//c:b"}, 1, "0\n"},
+    };
+    for (const auto& [args, status, expected] : cases) {
+        Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, status) << args.back() << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected) << args.back();
+        EXPECT_EQ(outcome.err, "") << args.back();
     }
 }
 
