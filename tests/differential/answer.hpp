@@ -6,6 +6,7 @@
 #ifndef XMLSLICE_DIFFERENTIAL_ANSWER_HPP
 #define XMLSLICE_DIFFERENTIAL_ANSWER_HPP
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -36,7 +37,12 @@ inline std::string difference(const Answer& ours, const Answer& theirs) {
         case Kind::error:
             return "";
         case Kind::node_set:
-            if (ours.nodes != theirs.nodes) return "different nodes";
+            if (ours.nodes != theirs.nodes) {
+                std::vector<std::string> sorted = ours.nodes;
+                std::sort(sorted.begin(), sorted.end());
+                bool repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+                return repeats ? "different nodes, a node twice here" : "different nodes";
+            }
             return ours.values == theirs.values ? "" : "different string values";
         case Kind::boolean:
             return ours.boolean == theirs.boolean ? "" : "different boolean";
