@@ -322,8 +322,13 @@ bool Evaluator::apply_step(const Step& step, NodeSet*& set) {
     if (!next) return out_of_memory();
     bool descends = step.axis == Axis::descendant || step.axis == Axis::descendant_or_self;
     bool ok = true;
+    bool element_test = step.test.kind == TestKind::name ||
+                        step.test.kind == TestKind::prefix_any ||
+                        step.test.kind == TestKind::any_name;
     if (step.plan == StepPlan::per_parent) {
-        ok = step_per_parent(step, *set, *next);
+        ok = step_per_parent(step, *set, *next, true);
+    } else if (step.axis == Axis::child && element_test && !set->flat) {
+        ok = step_per_parent(step, *set, *next, false);
     } else if (descends && !step.positional()) {
         bool flat = true;
         bool ordered = true;
@@ -489,7 +494,12 @@ bool Evaluator::step_merged(const Step& step, const NodeSet& in, NodeSet& out) {
     return true;
 }
 
-bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& out) {
+// A child step by one walk over the subtrees of the contexts, emitting each
+// parent's selected children as the walk meets them, so the nodes come in
+// document order however the contexts nest. With every_element each element
+// walked is a parent (the '//' before the step); otherwise only contexts.
+bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& out,
+                                bool every_element) {
     NodeSet* selected = acquire();  // the children selected under each open parent
     NodeSet* candidates = acquire();
     if (!selected || !candidates) return out_of_memory();
@@ -514,6 +524,7 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
         frames.clear();
         selected->nodes.clear();
         XmlElement* start = context.element;
+        bool start_is_context = context.kind == NodeKind::element;
         if (context.kind == NodeKind::root) {
             if (!open(context)) return false;
             if (!has_root_element(top_)) continue;
@@ -522,11 +533,14 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
             start,
             [&](XmlElement* element, std::size_t) {
                 if (!ok) return false;
+                bool parent_here = every_element || (element == start && start_is_context);
                 // Context nodes inside this walk are walked by it.
                 if (next_context < in.nodes.size() &&
                     in.nodes[next_context].kind == NodeKind::element &&
-                    in.nodes[next_context].element == element)
+                    in.nodes[next_context].element == element) {
                     ++next_context;
+                    parent_here = true;
+                }
                 if (!frames.empty()) {
                     ParentFrame& parent = frames.back();
                     if (parent.next < parent.end &&
@@ -535,7 +549,10 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
                         if (!out.nodes.push_back(element_node(element))) ok = out_of_memory();
                     }
                 }
-                ok = ok && open(element_node(element));
+                if (!ok) return false;
+                std::size_t end = selected->nodes.size();
+                ok = parent_here ? open(element_node(element))
+                                 : frames.push_back({end, end, end}) || out_of_memory();
                 return ok;
             },
             [&](XmlElement*, std::size_t) {
@@ -569,6 +586,16 @@ bool Evaluator::filter(Buffer<Node>& nodes, const Predicate& predicate) {
                     position == std::floor(position);
         if (kept) nodes[0] = nodes[static_cast<std::size_t>(position) - 1];
         nodes.truncate(kept ? 1 : 0);
+        return true;
+    }
+    if (predicate.plan == PredicatePlan::has_attribute) {
+        std::size_t kept = 0;
+        const char* name = predicate.attribute.c_str();
+        for (std::size_t k = 0; k < size; ++k)
+            if (nodes[k].kind == NodeKind::element &&
+                scratch_.attributes.find(nodes[k].element, name).name)
+                nodes[kept++] = nodes[k];
+        nodes.truncate(kept);
         return true;
     }
     if (predicate.plan == PredicatePlan::last) {
@@ -715,21 +742,10 @@ bool Evaluator::string_value_equals(const Node& node, std::string_view expected,
         return true;
     }
     XmlElement* element = node.kind == NodeKind::root ? top_ : node.element;
-    // Reads no more than one byte past the expected length.
-    std::size_t matched = 0;
-    bool same = true;
-    WalkEnd end =
-        for_each_string_value_run(element, scratch_.text_stack, [&](std::string_view run) {
-            if (run.size() > expected.size() - matched ||
-                std::memcmp(run.data(), expected.data() + matched, run.size()) != 0) {
-                same = false;
-                return false;
-            }
-            matched += run.size();
-            return true;
-        });
-    if (end == WalkEnd::out_of_memory) return out_of_memory();
-    equal = same && matched == expected.size();
+    std::size_t unlimited = ~std::size_t(0);
+    int answer = 0;
+    if (!bounded_equals(element, expected, unlimited, answer)) return false;
+    equal = answer == 1;
     return true;
 }
 
@@ -896,12 +912,20 @@ bool Evaluator::bounded_equals(XmlElement* element, std::string_view expected, s
 
 bool Evaluator::planned_equality(const Expr& expr, const EvalContext& context, Value& out) {
     const Node& node = context.node;
-    if (node.kind != NodeKind::element) return eval_comparison(expr, context, out);
-    EqualityCache& cache = *scratch_.equality[expr.cache];
     const std::string& literal = program_.exprs[expr.literal_side].text;
     std::uint32_t operand = expr.literal_side == expr.left ? expr.right : expr.left;
     const NodeTest& test = program_.paths[program_.exprs[operand].path].steps[0].test;
     bool want_equal = expr.op == Op::equal;
+    if (expr.equality == EqualityPlan::attribute) {
+        // A node-set of at most one attribute against a string.
+        FoundAttribute found;
+        if (node.kind == NodeKind::element)
+            found = scratch_.attributes.find(node.element, test.name.c_str());
+        out = boolean_value(found.name && (literal == found.value) == want_equal);
+        return true;
+    }
+    if (node.kind != NodeKind::element) return eval_comparison(expr, context, out);
+    EqualityCache& cache = *scratch_.equality[expr.cache];
     // Each element compared: 1 equal, 0 not, -1 too dear to tell one by one.
     auto equal = [&](XmlElement* element, int& answer) {
         if (cache.ready) {
