@@ -367,7 +367,7 @@ void shapes(std::vector<Engine>& engines, int rounds) {
         const char* label;
         std::string (*make)(std::size_t);
     };
-    const std::size_t sizes[] = {30000, 120000, 480000};
+    const std::size_t sizes[] = {20000, 80000, 320000};
     for (const Shape& shape : {Shape{"wide", wide_shape}, Shape{"deep", deep_shape}}) {
         std::printf("\n%s shape: ns per element at %zu, %zu and %zu elements\n", shape.label,
                     sizes[0], sizes[1], sizes[2]);
