@@ -3,7 +3,6 @@
 #include "support/name_index.hpp"
 #include "support/pod_vector.hpp"
 #include "tree/tables.hpp"
-#include "tree/tree_walk.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice::detail {
