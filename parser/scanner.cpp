@@ -129,9 +129,8 @@ Ending Scanner::start_tag(char* lt) {
 }
 
 Ending Scanner::read_attributes(char* name, std::size_t name_length, char* at) {
-    std::size_t declared = parser_.declarations.empty()
-                               ? AttributeDeclarations::none
-                               : parser_.declarations.find_list(name, name_length);
+    std::size_t declared =
+        parser_.declarations.empty() ? npos : parser_.declarations.list_of(name, name_length);
     tag_ = name;
     do {
         at = read_attribute(at, declared);
@@ -168,9 +167,8 @@ char* Scanner::read_value(char* attribute, std::size_t length, char* quote, std:
     char* end = *stop == *quote ? stop : strchrnul(stop, *quote);
     if (!*end) return (fail(tag_, "missing %c", *quote), nullptr);
     *end = '\0';
-    DecodeMode mode = declared == AttributeDeclarations::none
-                          ? DecodeMode::attribute
-                          : parser_.declarations.mode_of(declared, attribute, length);
+    DecodeMode mode = declared == npos ? DecodeMode::attribute
+                                       : parser_.declarations.mode_of(declared, attribute, length);
     if (stop == end && mode == DecodeMode::attribute) {
         pairs_.back() = value;
         return end + 1;

@@ -196,7 +196,7 @@ DecodeStatus Decoder::emit_reference_bytes(const char* bytes, std::size_t length
 DecodeStatus Decoder::character_reference() {
     Lookahead reader(context_.segments.data(), depth());
     reader.next(), reader.next();  // "&#"
-    PodVector<char>& bytes = context_.key;
+    PodVector<char>& bytes = context_.spanning;
     bytes.clear();
     for (int c; (c = reader.next()) >= 0;) {
         bool may_belong = has_class(static_cast<char>(c), SPACE) || c == '+' || c == '-' ||

@@ -85,7 +85,7 @@ namespace detail {
 [[gnu::noinline]] std::size_t find_list(char*** table, const char* key, std::size_t length) {
     for (std::size_t i = 0; table[i]; ++i)
         if (std::strncmp(table[i][0], key, length) == 0 && !table[i][0][length]) return i;
-    return NameIndex::npos;
+    return npos;
 }
 
 namespace {

@@ -86,9 +86,8 @@ inline Declared declared_at(KeyedList list, std::size_t i) {
 // when there are many.
 class ListFinder {
   public:
-    static constexpr std::size_t none = NameIndex::npos;
     explicit ListFinder(char*** const* table) : table_(table) {}
-    // The number of the first list called key, or none.
+    // The number of the first list called key, or npos.
     std::size_t find(const char* key, std::size_t length);
     char** operator[](std::size_t list) const { return (*table_)[list]; }
     // A list appended as number `list`; false when memory runs out.
@@ -103,7 +102,7 @@ class ListFinder {
 };
 
 // The number of the first list of a per-key table called key (`length`
-// bytes), or NameIndex::npos. Walks the lists in turn and allocates nothing.
+// bytes), or npos. Walks the lists in turn and allocates nothing.
 std::size_t find_list(char*** table, const char* key, std::size_t length);
 
 // The five predefined entities as the first pairs of every entity table.
