@@ -16,12 +16,12 @@ namespace xmlslice::detail {
 class KeyedTableBuilder {
   public:
     // table: where the table pointer lives; it holds no list yet.
-    KeyedTableBuilder(char**** table, std::size_t trailer)
+    KeyedTableBuilder(char***& table, std::size_t trailer)
         : table_(table), finder_(table), trailer_(trailer) {}
 
     bool empty() const { return fills_.empty(); }
     std::size_t find(const char* key, std::size_t length) { return finder_.find(key, length); }
-    char** list(std::size_t list) const { return finder_[list]; }
+    KeyedList list(std::size_t list) const { return {finder_[list]}; }
     // The list called key, made when there is none; npos without memory.
     std::size_t list_for(char* key, std::size_t length);
     // Room for `count` more slots at the end of a list: where to write them.
@@ -36,7 +36,7 @@ class KeyedTableBuilder {
         std::size_t used;      // slots after the key
         std::size_t capacity;  // pointer slots of the list's block
     };
-    char**** table_;
+    char***& table_;
     ListFinder finder_;
     std::size_t trailer_;
     PodVector<Fill> fills_;
@@ -50,7 +50,7 @@ class KeyedTableBuilder {
 class AttributeDeclarations {
   public:
     explicit AttributeDeclarations(XmlDocument* document)
-        : lists_(&document->attribute_defaults, 0) {}
+        : lists_(document->attribute_defaults, 0) {}
 
     bool empty() const { return lists_.empty(); }
     // The list of an element name, or npos. Elements of one name tend to
@@ -84,7 +84,7 @@ class AttributeDeclarations {
 class Instructions {
   public:
     explicit Instructions(XmlDocument* document)
-        : document_(document), lists_(&document->instructions, 1) {}
+        : document_(document), lists_(document->instructions, 1) {}
 
     // Records an instruction's text under its target (`length` bytes);
     // false without memory.

@@ -191,10 +191,11 @@ AttributeList Scanner::take_attributes() {
     AttributeList list = attribute_list_new(count);
     if (!list) return nullptr;
     std::memcpy(list, pairs_.data(), 2 * count * sizeof(char*));
-    char* ownership = list[2 * count + 1];
+    Attributes taken(list, count);
+    char* ownership = taken.ownership();
     std::memset(ownership, OWNS_NOTHING, count);
     for (std::size_t k = 0; owned_values_ && k < count; ++k)
-        if (list[2 * k + 1] != empty_string && !lies_in_text(document_, list[2 * k + 1]))
+        if (taken.value(k) != empty_string && !lies_in_text(document_, taken.value(k)))
             ownership[k] = static_cast<char>(OWNS_VALUE);
     pairs_.clear();
     owned_values_ = false;

@@ -20,9 +20,10 @@ bool append_attribute(XmlElement* element, std::size_t count, const char* name,
                       unsigned char bits) {
     AttributeList list = attribute_list_resize(element->attributes, count, count + 1);
     if (!list) return false;
-    list[2 * count] = const_cast<char*>(name);
-    list[2 * count + 1] = nullptr;
-    list[2 * count + 3][count] = static_cast<char>(bits);
+    Attributes grown(list, count + 1);
+    grown.ownership()[count] = static_cast<char>(bits);
+    grown.name(count) = const_cast<char*>(name);
+    grown.value(count) = nullptr;
     element->attributes = list;
     return true;
 }

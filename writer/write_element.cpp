@@ -104,7 +104,7 @@ const char* text_of(const XmlElement* parent) {
 class ElementWriter {
   public:
     ElementWriter(OutputBuffer& out, AttributeDefaultTable defaults)
-        : out_(out), defaults_(defaults), declared_(&defaults_) {}
+        : out_(out), defaults_(defaults), declared_(defaults_) {}
 
     void write_chain(XmlElement* first, std::size_t start);
 
