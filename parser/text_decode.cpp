@@ -279,7 +279,9 @@ bool Decoder::simple_change(const char* at, const char* end, char* encoded, std:
         if (entry == NameIndex::npos || !entities_.single_reference(entry, encoded, length))
             return false;
         taken = entities_.name_length(entry) + 1;
-        // A value longer than its reference moves the text to the heap first.
+        // The write cursor trails the read cursor in place, so a value longer
+        // than its reference would overwrite bytes not yet read: the general
+        // way moves the text to the heap first.
         if (entities_.value_length(entry) > taken && !heap_) return false;
         context_.expanded += entities_.value_length(entry);
         if (entities_.holds_line_end(entry)) before_line_change();
