@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "parse_support.hpp"
-#include "tree/tree_walk.hpp"
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
@@ -38,7 +37,7 @@ inline std::vector<XmlElement*> elements_under(XmlElement* top) {
     if (!top) return all;
     XmlElement* next = top->next_in_order;  // the walk covers the siblings after it too
     top->next_in_order = nullptr;
-    detail::walk_chain(
+    walk_chain(
         top, [&](XmlElement* e) { all.push_back(e); }, [](XmlElement*) {});
     top->next_in_order = next;
     return all;

@@ -246,6 +246,34 @@ inline AttributeRange attributes(XmlElement* element) noexcept {
     return AttributeRange(element);
 }
 
+// Walks an element, its subtree and the siblings after it, entering each
+// element before its children and leaving it after them. It climbs back
+// through parent links, so a deep tree needs no stack, and reads an
+// element's links before leaving it, so that `leave` may free it.
+template <class Enter, class Leave>
+void walk_chain(XmlElement* first, Enter enter, Leave leave) {
+    XmlElement* const top = first->parent;
+    XmlElement* element = first;
+    for (;;) {
+        enter(element);
+        if (element->first_child) {
+            element = element->first_child;
+            continue;
+        }
+        for (;;) {
+            XmlElement* next = element->next_in_order;
+            XmlElement* parent = element->parent;
+            leave(element);
+            if (next) {
+                element = next;
+                break;
+            }
+            if (parent == top) return;
+            element = parent;
+        }
+    }
+}
+
 }  // namespace xmlslice
 
 #endif  // XMLSLICE_HPP

@@ -98,13 +98,11 @@ Step SubsetReader::entity_declaration(char* at) {
     char* name = kind + std::strspn(kind, " \t\n\r%");
     char* name_end = name + std::strcspn(name, blanks);
     if (!*name_end) return {nullptr, false};  // cut off inside its name: touch nothing beyond
-    parser_.lines.note_overwrite(name, name_end);
-    *name_end = ';';
+    parser_.lines.overwrite(name, name_end, ';');
     char* quote = name_end + 1 + std::strspn(name_end + 1, blanks);
     if (*quote != '"' && *quote != '\'') return {std::strchr(name_end + 1, '>'), false};
     char delimiter = *quote;
-    parser_.lines.note_overwrite(name, name_end + 1);
-    name_end[1] = '\0';  // perhaps over the opening quote, already read
+    parser_.lines.overwrite(name, name_end + 1, '\0');  // perhaps the opening quote, read
     return entity_value(name, name_end + 1 - name, quote + 1, delimiter, *kind == '%');
 }
 
@@ -117,10 +115,9 @@ Step SubsetReader::entity_value(char* name, std::size_t name_length, char* value
     char* value_end = strchrnul(value, quote);
     bool unterminated = !*value_end;
     *value_end = '\0';
-    Decoded decoded = decode_text(parser_.decoding, value, value_end - value, parameters_,
-                                  DecodeMode::entity_value);
+    Decoded decoded = decode_noted(parser_, name, value, value_end - value, parameters_,
+                                   DecodeMode::entity_value);
     if (decoded.status != DecodeStatus::ok) return failed_decode(decoded.status, value);
-    if (decoded.lost_line_ends) parser_.lines.note(name, value, decoded.lost_line_ends);
     EntityCycleCheck& check = parameter ? parameter_check_ : general_check_;
     bool acyclic = check.entity_is_acyclic(name, name_length, decoded.text, decoded.length);
     if (!acyclic || parser_.decoding.over_limit()) {
@@ -142,8 +139,7 @@ Step SubsetReader::attlist_declaration(char* at) {
     char* element_end = element + std::strcspn(element, " \t\n\r>");
     if (*element_end == '>') return {element_end, false};
     if (!*element_end) return fail(element_end, "unclosed <!ATTLIST");
-    parser_.lines.note_overwrite(element, element_end);
-    *element_end = '\0';
+    parser_.lines.overwrite(element, element_end, '\0');
     std::size_t element_length = element_end - element;
     for (at = element_end + 1;;) {
         at += std::strspn(at, blanks);
@@ -158,8 +154,7 @@ Step SubsetReader::attlist_declaration(char* at) {
 Step SubsetReader::attribute_definition(char* element, std::size_t element_length, char* name) {
     char* name_end = name + std::strcspn(name, blanks);
     if (!*name_end) return fail(element, "malformed <!ATTLIST");
-    parser_.lines.note_overwrite(element, name_end);
-    *name_end = '\0';
+    parser_.lines.overwrite(element, name_end, '\0');
     char* at = name_end + 1 + std::strspn(name_end + 1, blanks);
     const char* marker = std::strncmp(at, "CDATA", 5) == 0 ? " " : "*";
     if (std::strncmp(at, "NOTATION", 8) == 0) at += 8 + std::strspn(at + 8, blanks);
@@ -188,10 +183,9 @@ Step SubsetReader::default_value(char* element, std::size_t element_length, char
         char* value_end = std::strchr(at + 1, *at);
         if (!value_end) return fail(element, "malformed <!ATTLIST");
         *value_end = '\0';
-        Decoded decoded = decode_text(parser_.decoding, at + 1, value_end - (at + 1),
-                                      parser_.entities, mode_of_marker(marker));
+        Decoded decoded = decode_noted(parser_, element, at + 1, value_end - (at + 1),
+                                       parser_.entities, mode_of_marker(marker));
         if (decoded.status != DecodeStatus::ok) return failed_decode(decoded.status, at + 1);
-        if (decoded.lost_line_ends) parser_.lines.note(element, at + 1, decoded.lost_line_ends);
         value = decoded.text;
         next = value_end + 1;
     } else {

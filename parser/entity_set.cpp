@@ -81,7 +81,7 @@ void EntitySet::trim() {
         searched += static_cast<std::size_t>(wanted - name(exotic_[i])) + 1;
         if (!*wanted) return exotic_[i];
     }
-    return NameIndex::npos;
+    return npos;
 }
 
 // A natural name ends at the first ';', and a '&', '%' or blank before it
@@ -94,16 +94,16 @@ std::size_t EntitySet::find_natural(Lookahead reader, PodVector<char>& key) cons
     for (std::size_t i = 0; i < limit; ++i) {
         char c = bytes[i];
         if (c == ';') return natural_.find(0, bytes, i + 1);
-        if (c == '&' || c == '%' || has_class(c, BLANK)) return NameIndex::npos;
+        if (c == '&' || c == '%' || has_class(c, BLANK)) return npos;
     }
-    if (limit == longest_natural_) return NameIndex::npos;
+    if (limit == longest_natural_) return npos;
     key.clear();
     for (int c; (c = reader.next()) >= 0 && key.size() < longest_natural_;) {
         if (c == '&' || c == '%' || has_class(static_cast<char>(c), BLANK)) break;
         if (!key.push(static_cast<char>(c))) break;
         if (c == ';') return natural_.find(0, key.data(), key.size());
     }
-    return NameIndex::npos;
+    return npos;
 }
 
 // Most references name a predefined entity. Those lead the table, so the
@@ -115,9 +115,9 @@ std::size_t EntitySet::find_leading(const char* bytes, std::size_t available) co
         std::size_t compared = length < available ? length : available;
         if (compared && (bytes[0] != name(entry)[0] || !equal_bytes(bytes, name(entry), compared)))
             continue;
-        return compared == length ? entry : NameIndex::npos;
+        return compared == length ? entry : npos;
     }
-    return NameIndex::npos;
+    return npos;
 }
 
 bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) const {
@@ -125,13 +125,13 @@ bool EntitySet::find(Lookahead reader, DecodeContext& context, Match& match) con
     std::size_t available;
     const char* bytes = reader.contiguous(available);
     std::size_t natural = find_leading(bytes, available);
-    std::size_t found = NameIndex::npos;
-    if (natural == NameIndex::npos) {
+    std::size_t found = npos;
+    if (natural == npos) {
         if (!exotic_.empty()) found = find_exotic(reader, context.searched);
-        natural = find_natural(reader, context.key);
+        natural = find_natural(reader, context.spanning);
     }
     if (natural < found) found = natural;
-    if (found == NameIndex::npos) return false;
+    if (found == npos) return false;
     // The reference runs to the first ';', which a natural name has only at its end.
     std::size_t length = found == natural ? entries_[found].name_length
                                           : std::strchr(name(found), ';') - name(found) + 1;

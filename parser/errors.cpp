@@ -37,6 +37,13 @@ void LineLedger::note(const char* construct, const char* at, std::ptrdiff_t lost
     more_.clear();
 }
 
+Decoded decode_noted(Parser& parser, const char* construct, char* text, std::size_t length,
+                     const EntitySet& entities, DecodeMode mode, std::size_t clean) {
+    Decoded decoded = decode_text(parser.decoding, text, length, entities, mode, clean);
+    if (decoded.lost_line_ends) parser.lines.note(construct, text, decoded.lost_line_ends);
+    return decoded;
+}
+
 [[gnu::cold]] std::size_t LineLedger::line_of(const char* text_start, const char* position) const {
     if (!position || !text_start || position <= text_start) return 1;
     std::ptrdiff_t lost = lost_ - (first_.at >= position ? first_.lost : 0);

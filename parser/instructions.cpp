@@ -23,8 +23,7 @@ void read_standalone(XmlDocument* document, const char* text) {
     char* target_end = start + std::strcspn(start, "\t\r\n ");
     char* text = target_end;
     if (*target_end) {
-        parser.lines.note_overwrite(start, target_end);
-        *target_end = '\0';
+        parser.lines.overwrite(start, target_end, '\0');
         text = target_end + 1 + std::strspn(target_end + 1, "\t\r\n ");
     }
     if (std::strcmp(start, "xml") == 0) {

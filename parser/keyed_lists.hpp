@@ -1,5 +1,5 @@
 // The tables of per-key lists a parse fills: the attribute declarations by
-// element name and the instructions by target. KeyedLists fills one: A list holds
+// element name and the instructions by target. KeyedTableBuilder fills one: A list holds
 // its key, its slots, a null and `trailer` slots of the caller's; the table
 // and its lists grow geometrically and get their exact sizes in trim().
 #ifndef XMLSLICE_KEYED_LISTS_HPP
@@ -13,23 +13,22 @@
 
 namespace xmlslice::detail {
 
-class KeyedLists {
+class KeyedTableBuilder {
   public:
-    static constexpr std::size_t none = ListFinder::none;
-
     // table: where the table pointer lives; it holds no list yet.
-    KeyedLists(char**** table, std::size_t trailer)
+    KeyedTableBuilder(char***& table, std::size_t trailer)
         : table_(table), finder_(table), trailer_(trailer) {}
 
     bool empty() const { return fills_.empty(); }
     std::size_t find(const char* key, std::size_t length) { return finder_.find(key, length); }
-    char** list(std::size_t list) const { return finder_[list]; }
-    // The list called key, made when there is none; none without memory.
+    KeyedList list(std::size_t list) const { return {finder_[list]}; }
+    // The list called key, made when there is none; npos without memory.
     std::size_t list_for(char* key, std::size_t length);
     // Room for `count` more slots at the end of a list: where to write them.
     // Null without memory.
     char** append(std::size_t list, std::size_t count);
-    std::size_t count(std::size_t list) const { return fills_[list].used; }
+    // Slots filled after the key.
+    std::size_t entries(std::size_t list) const { return fills_[list].used; }
     void trim();
 
   private:
@@ -37,7 +36,7 @@ class KeyedLists {
         std::size_t used;      // slots after the key
         std::size_t capacity;  // pointer slots of the list's block
     };
-    char**** table_;
+    char***& table_;
     ListFinder finder_;
     std::size_t trailer_;
     PodVector<Fill> fills_;
@@ -50,15 +49,13 @@ class KeyedLists {
 // declarations there are.
 class AttributeDeclarations {
   public:
-    static constexpr std::size_t none = KeyedLists::none;
-
     explicit AttributeDeclarations(XmlDocument* document)
-        : lists_(&document->attribute_defaults, 0) {}
+        : lists_(document->attribute_defaults, 0) {}
 
     bool empty() const { return lists_.empty(); }
-    // The list of an element name, or none. Elements of one name tend to
+    // The list of an element name, or npos. Elements of one name tend to
     // come in runs, so the last answer is kept.
-    std::size_t find_list(const char* element, std::size_t length) {
+    std::size_t list_of(const char* element, std::size_t length) {
         if (length != last_length_ || !equal_bytes(element, last_element_, length)) {
             last_list_ = lists_.find(element, length);
             last_element_ = element;
@@ -75,11 +72,11 @@ class AttributeDeclarations {
     void trim() { lists_.trim(); }
 
   private:
-    KeyedLists lists_;
+    KeyedTableBuilder lists_;
     NameIndex modes_;  // (list + 1, attribute name) -> DecodeMode of the first declaration
     const char* last_element_ = "";
     std::size_t last_length_ = 0;
-    std::size_t last_list_ = none;
+    std::size_t last_list_ = npos;
 };
 
 // The document's instruction table as a parse fills it: per target, the
@@ -87,7 +84,7 @@ class AttributeDeclarations {
 class Instructions {
   public:
     explicit Instructions(XmlDocument* document)
-        : document_(document), lists_(&document->instructions, 1) {}
+        : document_(document), lists_(document->instructions, 1) {}
 
     // Records an instruction's text under its target (`length` bytes);
     // false without memory.
@@ -96,7 +93,7 @@ class Instructions {
 
   private:
     XmlDocument* document_;
-    KeyedLists lists_;
+    KeyedTableBuilder lists_;
     PodVector<std::size_t> position_capacities_;
 };
 

@@ -19,13 +19,14 @@ class LineLedger {
     // `lost` line ends went at `at`, changed while reading the construct
     // that starts at `construct`. A construct seldom changes more than one.
     [[gnu::cold]] void note(const char* construct, const char* at, std::ptrdiff_t lost);
-    void note_overwrite(const char* construct, const char* at) {
-        note_replaced(construct, at, *at);
-    }
-    // After the byte at `at`, which was `byte`, was overwritten. A CR LF
-    // pair is one line end, so its first byte alone loses none.
-    void note_replaced(const char* construct, const char* at, char byte) {
-        if ((byte == '\n' && at[-1] != '\r') || (byte == '\r' && at[1] != '\n'))
+    // Writes `byte` over the input byte at `at`, noting the line end that
+    // goes with it. Every overwrite of a byte that may end a line passes
+    // here (the decoder's through decode_noted), so none forgets its note. A CR LF pair is one line
+    // end, so its first byte alone loses none.
+    void overwrite(const char* construct, char* at, char byte) {
+        char old = *at;
+        *at = byte;
+        if ((old == '\n' && at[-1] != '\r') || (old == '\r' && at[1] != '\n'))
             note(construct, at, 1);
     }
     // 1 + the line ends the input had before position.

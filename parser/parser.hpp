@@ -44,6 +44,10 @@ bool out_of_memory(Parser& parser, const char* position);
 // Records the error for a failed decode of the text at position.
 bool decode_failed(Parser& parser, DecodeStatus status, const char* position);
 
+// decode_text over the parse's context, with the line ends it removed from
+// `text` noted against `construct`.
+Decoded decode_noted(Parser& parser, const char* construct, char* text, std::size_t length,
+                     const EntitySet& entities, DecodeMode mode, std::size_t clean = 0);
 // Converts UTF-16 input, or single-byte input that its XML declaration
 // names, to UTF-8 in the document's converted buffer, which then replaces
 // buffer and length; false when it recorded an error (a declared encoding

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "parser/byte_class.hpp"
 #include "parser/parser.hpp"
@@ -115,13 +116,11 @@ Ending Scanner::start_tag(char* lt) {
     char* at = skip_until(name, STOP_TAG_NAME);
     std::size_t name_length = at - name;
     if (has_class(*at, BLANK)) {  // the name ends here; the blanks after it stay
-        // A line feed moves on into a following space or tab, so no line end
-        // is lost; only an error inside these blanks could tell.
-        if (*at == '\n' && (at[1] == ' ' || at[1] == '\t'))
-            at[1] = '\n';
-        else
-            parser_.lines.note_overwrite(name, at);
-        *at = '\0';
+        // A line feed trades places with a following space or tab, so the
+        // cut takes a blank and no line end is lost (only an error inside
+        // these blanks could tell) and nothing needs noting.
+        if (*at == '\n' && (at[1] == ' ' || at[1] == '\t')) std::swap(at[0], at[1]);
+        parser_.lines.overwrite(name, at, '\0');
         at = skip_while(at + 1, SPACE);
     }
     if (*at == '/' || *at == '>' || !*at) return finish_tag(name, name_length, at, *at == '/');
@@ -129,9 +128,8 @@ Ending Scanner::start_tag(char* lt) {
 }
 
 Ending Scanner::read_attributes(char* name, std::size_t name_length, char* at) {
-    std::size_t declared = parser_.declarations.empty()
-                               ? AttributeDeclarations::none
-                               : parser_.declarations.find_list(name, name_length);
+    std::size_t declared =
+        parser_.declarations.empty() ? npos : parser_.declarations.list_of(name, name_length);
     tag_ = name;
     do {
         at = read_attribute(at, declared);
@@ -153,8 +151,7 @@ char* Scanner::read_attribute(char* at, std::size_t declared) {
     at = skip_until(at, STOP_ATTR_NAME);
     if (*at != '=' && !has_class(*at, BLANK)) return at;
     std::size_t length = at - name;
-    if (*at != '=') parser_.lines.note_overwrite(tag_, at);
-    *at = '\0';
+    parser_.lines.overwrite(tag_, at, '\0');
     at = skip_while(at + 1, SKIP_BEFORE_VALUE);  // any mix of blanks and '='
     if (*at != '"' && *at != '\'') return at;
     return read_value(name, length, at, declared);
@@ -168,18 +165,16 @@ char* Scanner::read_value(char* attribute, std::size_t length, char* quote, std:
     char* end = *stop == *quote ? stop : strchrnul(stop, *quote);
     if (!*end) return (fail(tag_, "missing %c", *quote), nullptr);
     *end = '\0';
-    DecodeMode mode = declared == AttributeDeclarations::none
-                          ? DecodeMode::attribute
-                          : parser_.declarations.mode_of(declared, attribute, length);
+    DecodeMode mode = declared == npos ? DecodeMode::attribute
+                                       : parser_.declarations.mode_of(declared, attribute, length);
     if (stop == end && mode == DecodeMode::attribute) {
         pairs_.back() = value;
         return end + 1;
     }
     Decoded decoded =
-        decode_text(parser_.decoding, value, end - value, parser_.entities, mode, stop - value);
+        decode_noted(parser_, tag_, value, end - value, parser_.entities, mode, stop - value);
     if (decoded.status != DecodeStatus::ok)
         return (decode_failed(parser_, decoded.status, value), nullptr);
-    if (decoded.lost_line_ends) parser_.lines.note(tag_, value, decoded.lost_line_ends);
     pairs_.back() = decoded.text;
     owned_values_ |= decoded.text != value;
     return end + 1;
@@ -193,10 +188,11 @@ AttributeList Scanner::take_attributes() {
     AttributeList list = attribute_list_new(count);
     if (!list) return nullptr;
     std::memcpy(list, pairs_.data(), 2 * count * sizeof(char*));
-    char* ownership = list[2 * count + 1];
+    Attributes taken(list, count);
+    char* ownership = taken.ownership();
     std::memset(ownership, OWNS_NOTHING, count);
     for (std::size_t k = 0; owned_values_ && k < count; ++k)
-        if (list[2 * k + 1] != empty_string && !lies_in_text(document_, list[2 * k + 1]))
+        if (taken.value(k) != empty_string && !lies_in_text(document_, taken.value(k)))
             ownership[k] = static_cast<char>(OWNS_VALUE);
     pairs_.clear();
     owned_values_ = false;
@@ -257,7 +253,7 @@ Ending Scanner::end_tag(char* lt) {
     if (!matches) at = skip_until(name, STOP_END_NAME);
     if (!*at && !parser_.final_byte_was_gt) return fail(name, "missing >");
     char after = *at;
-    *at = '\0';
+    parser_.lines.overwrite(name, at, '\0');
     if (!matches) {
         record_error(parser_, at, "unexpected closing tag </%s>", name);
         return failure();
@@ -265,7 +261,6 @@ Ending Scanner::end_tag(char* lt) {
     if (!parser_.tree.close()) return fail(at, "out of memory");
     if (!after) return ran_to_end(name);
     if (has_class(after, BLANK)) {
-        parser_.lines.note_replaced(name, at, after);
         at = skip_while(at + 1, BLANK);  // the byte reached is the '>', unexamined
         if (!*at) return ran_to_end(name);
     }
@@ -354,10 +349,9 @@ bool Scanner::text_run(char* start, std::size_t length, DecodeMode mode, std::si
     char* text = start;
     if (clean < length) {
         Decoded decoded =
-            decode_text(parser_.decoding, start, length, parser_.entities, mode, clean);
+            decode_noted(parser_, start, start, length, parser_.entities, mode, clean);
         if (decoded.status != DecodeStatus::ok)
             return decode_failed(parser_, decoded.status, start);
-        if (decoded.lost_line_ends) parser_.lines.note(start, start, decoded.lost_line_ends);
         text = decoded.text;
         length = decoded.length;
     }

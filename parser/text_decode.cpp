@@ -196,7 +196,7 @@ DecodeStatus Decoder::emit_reference_bytes(const char* bytes, std::size_t length
 DecodeStatus Decoder::character_reference() {
     Lookahead reader(context_.segments.data(), depth());
     reader.next(), reader.next();  // "&#"
-    PodVector<char>& bytes = context_.key;
+    PodVector<char>& bytes = context_.spanning;
     bytes.clear();
     for (int c; (c = reader.next()) >= 0;) {
         bool may_belong = has_class(static_cast<char>(c), SPACE) || c == '+' || c == '-' ||
@@ -279,7 +279,9 @@ bool Decoder::simple_change(const char* at, const char* end, char* encoded, std:
         if (entry == NameIndex::npos || !entities_.single_reference(entry, encoded, length))
             return false;
         taken = entities_.name_length(entry) + 1;
-        // A value longer than its reference moves the text to the heap first.
+        // The write cursor trails the read cursor in place, so a value longer
+        // than its reference would overwrite bytes not yet read: the general
+        // way moves the text to the heap first.
         if (entities_.value_length(entry) > taken && !heap_) return false;
         context_.expanded += entities_.value_length(entry);
         if (entities_.holds_line_end(entry)) before_line_change();

@@ -27,7 +27,7 @@ struct DecodeContext {
     std::size_t search_limit = ~std::size_t(0);
     bool over_limit() const { return expanded > expansion_limit || searched > search_limit; }
     PodVector<Segment> segments;  // innermost last
-    PodVector<char> key;          // a name or number that spans segments, gathered
+    PodVector<char> spanning;     // a name or number that spans segments, gathered
 };
 
 // Reads bytes forward across segments: from the innermost segment's cursor

@@ -1,6 +1,10 @@
 // Every block the library fills grows the same way: to what is needed and at
 // least to twice its size, so that filling it costs time linear in what it
-// ends up holding. Tables get their exact size once they are filled.
+// ends up holding. Tables get their exact size once they are filled. Three
+// blocks are sized otherwise, each once: a name index doubles its slots and
+// rehashes (NameIndex::grow), a converted input is given the most its units
+// can take (convert_to_utf8), and a decoded text moving to the heap is given
+// room for the rest of its segment (Decoder::move_to_heap).
 #ifndef XMLSLICE_GROWTH_HPP
 #define XMLSLICE_GROWTH_HPP
 

@@ -12,9 +12,12 @@
 
 namespace xmlslice::detail {
 
+// The one "not found" of every index and table lookup.
+constexpr std::size_t npos = ~std::size_t(0);
+
 class NameIndex {
   public:
-    static constexpr std::size_t npos = ~std::size_t(0);
+    static constexpr std::size_t npos = detail::npos;
 
     NameIndex() = default;
     NameIndex(const NameIndex&) = delete;

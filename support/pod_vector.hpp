@@ -2,6 +2,7 @@
 #ifndef XMLSLICE_POD_VECTOR_HPP
 #define XMLSLICE_POD_VECTOR_HPP
 
+#include <cassert>
 #include <cstddef>
 #include <cstdlib>
 #include <type_traits>
@@ -34,8 +35,15 @@ class PodVector {
         size_ += count;
         return true;
     }
-    void pop() { --size_; }
-    void truncate(std::size_t size) { size_ = size; }
+    // Callers pop and read the back only of a vector they know holds values.
+    void pop() {
+        assert(size_ > 0);
+        --size_;
+    }
+    void truncate(std::size_t size) {
+        assert(size <= size_);
+        size_ = size;
+    }
     void clear() { size_ = 0; }
 
     T* data() { return data_; }
@@ -43,7 +51,10 @@ class PodVector {
     bool empty() const { return size_ == 0; }
     T& operator[](std::size_t i) { return data_[i]; }
     const T& operator[](std::size_t i) const { return data_[i]; }
-    T& back() { return data_[size_ - 1]; }
+    T& back() {
+        assert(size_ > 0);
+        return data_[size_ - 1];
+    }
 
   private:
     T* data_ = nullptr;

@@ -7,7 +7,6 @@
 
 #include "parse_support.hpp"
 #include "tree/tables.hpp"
-#include "tree/tree_walk.hpp"
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 

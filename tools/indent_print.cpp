@@ -1,7 +1,5 @@
 #include "indent_print.hpp"
 
-#include "tree/tree_walk.hpp"
-
 namespace xmlslice::tool {
 
 namespace {
@@ -44,7 +42,7 @@ void indent_tree(XmlElement* root, int width, std::deque<std::string>& storage) 
     if (!root || !root->name) return;
     std::size_t depth = 0;
     std::size_t kept_from = 0;  // depth of the element whose subtree keeps its text, or 0
-    detail::walk_chain(
+    walk_chain(
         root,
         [&](XmlElement* element) {
             ++depth;

@@ -1,8 +1,5 @@
 #include "tree_stats.hpp"
 
-#include "tree/tables.hpp"
-#include "tree/tree_walk.hpp"
-
 #include <algorithm>
 #include <iterator>
 
@@ -11,11 +8,12 @@ namespace xmlslice::tool {
 namespace {
 
 std::size_t count_instructions(XmlElement* root) {
-    // The root record begins the document record.
+    // The root record begins the document record; the table holds one list
+    // a target, and the query gives that list's texts up to a null.
     const auto* document = reinterpret_cast<const XmlDocument*>(root);
     std::size_t count = 0;
     for (char*** list = document->instructions; *list; ++list)
-        count += detail::KeyedList{*list}.count();
+        for (char** text = document_instructions(root, **list); *text; ++text) ++count;
     return count;
 }
 
@@ -28,7 +26,7 @@ TreeStats measure_tree(XmlElement* root) {
     if (!root->name) return stats;  // no root element was ever opened
 
     std::size_t depth = 0;
-    detail::walk_chain(
+    walk_chain(
         root,
         [&](XmlElement* element) {
             ++stats.elements;

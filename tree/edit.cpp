@@ -14,19 +14,6 @@ void clear_flag(XmlElement* element, std::uint16_t flag) {
     element->flags = static_cast<std::uint16_t>(element->flags & ~flag);
 }
 
-// Appends a pair called name with ownership bits, its value still to be
-// set; false without memory.
-bool append_attribute(XmlElement* element, std::size_t count, const char* name,
-                      unsigned char bits) {
-    AttributeList list = attribute_list_resize(element->attributes, count, count + 1);
-    if (!list) return false;
-    list[2 * count] = const_cast<char*>(name);
-    list[2 * count + 1] = nullptr;
-    list[2 * count + 3][count] = static_cast<char>(bits);
-    element->attributes = list;
-    return true;
-}
-
 // Drops pair k, freeing its name if the list owns it.
 void remove_attribute(XmlElement* element, const Attributes& attributes, std::size_t k) {
     if (attributes.bits(k) & OWNS_NAME) std::free(attributes.name(k));
@@ -58,17 +45,21 @@ XmlElement* element_set_text(XmlElement* element, const char* text) {
 [[gnu::cold]] XmlElement* element_set_attribute(XmlElement* element, const char* name,
                                                 const char* value) {
     if (!element || !name) return element;
-    Attributes before(element->attributes);
-    std::size_t k = before.find(name);
+    Attributes attributes(element->attributes);
+    std::size_t k = attributes.find(name);
     bool hand_over = element->flags & COPY_ATTRIBUTES;
-    if (k == before.count) {
-        unsigned char bits = hand_over ? OWNS_NAME : OWNS_NOTHING;
-        if (!value || !append_attribute(element, before.count, name, bits)) return element;
+    if (k == attributes.count) {  // a new pair, its value set below
+        AttributeList grown = value ? attribute_list_resize(attributes.slots, k, k + 1) : nullptr;
+        if (!grown) return element;
+        element->attributes = grown;
+        attributes = Attributes(grown, k + 1);
+        attributes.name(k) = const_cast<char*>(name);
+        attributes.value(k) = nullptr;
+        attributes.ownership()[k] = static_cast<char>(hand_over ? OWNS_NAME : OWNS_NOTHING);
     } else if (hand_over) {
         std::free(const_cast<char*>(name));  // the stored name stays
     }
 
-    Attributes attributes(element->attributes);
     auto& bits = reinterpret_cast<unsigned char&>(attributes.ownership()[k]);
     if (bits & OWNS_VALUE) std::free(attributes.value(k));
     bits = static_cast<unsigned char>(hand_over ? bits | OWNS_VALUE : bits & ~OWNS_VALUE);

@@ -25,7 +25,7 @@ const char* element_attribute_value(XmlElement* element, const char* name) {
     if (!element->name) return nullptr;
     char*** defaults = document_of(element)->attribute_defaults;
     std::size_t list = find_list(defaults, element->name, std::strlen(element->name));
-    if (list == NameIndex::npos) return nullptr;
+    if (list == npos) return nullptr;
     KeyedList declared{defaults[list]};
     for (std::size_t i = 0, count = declared.count(3); i < count; ++i)
         if (names_equal(declared_at(declared, i).name, name))
@@ -56,7 +56,7 @@ char** document_instructions(XmlElement* element, const char* target) {
     if (!element) return empty_table();
     char*** table = document_of(element)->instructions;
     std::size_t list = find_list(table, target, std::strlen(target));
-    return list == NameIndex::npos ? empty_table() : table[list] + 1;
+    return list == npos ? empty_table() : table[list] + 1;
 }
 
 const char* document_error_text(XmlElement* element) {

@@ -85,7 +85,7 @@ namespace detail {
 [[gnu::noinline]] std::size_t find_list(char*** table, const char* key, std::size_t length) {
     for (std::size_t i = 0; table[i]; ++i)
         if (std::strncmp(table[i][0], key, length) == 0 && !table[i][0][length]) return i;
-    return NameIndex::npos;
+    return npos;
 }
 
 namespace {
@@ -95,7 +95,7 @@ constexpr std::size_t FEW_LISTS = 8;
 
 [[gnu::cold]] bool ListFinder::index_up_to(std::size_t count) {
     for (; indexed_ < count; ++indexed_) {
-        const char* key = (*table_)[indexed_][0];
+        const char* key = table_[indexed_][0];
         if (!by_key_.insert(0, key, std::strlen(key), indexed_)) return false;
     }
     return true;
@@ -108,8 +108,8 @@ bool ListFinder::added(std::size_t list) {
 std::size_t ListFinder::find(const char* key, std::size_t length) {
     if (indexed_ == 0) {
         std::size_t count = 0;
-        while ((*table_)[count]) ++count;
-        if (count <= FEW_LISTS || !index_up_to(count)) return find_list(*table_, key, length);
+        while (table_[count]) ++count;
+        if (count <= FEW_LISTS || !index_up_to(count)) return find_list(table_, key, length);
     }
     return by_key_.find(0, key, length);
 }
@@ -134,7 +134,7 @@ void free_entities(XmlDocument* document) {
     for (char*** list = table; *list; ++list) {
         KeyedList keyed{*list};
         std::size_t count = keyed.count(instructions ? 1 : 3);
-        if (instructions) std::free(const_cast<char*>(keyed.positions(count)));
+        if (instructions) std::free(keyed.positions(count));
         for (std::size_t i = 0; !instructions && i < count; ++i) {
             const char* value = declared_at(keyed, i).default_value;
             if (value && !lies_in_text(document, value)) std::free(const_cast<char*>(value));

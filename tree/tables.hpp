@@ -27,10 +27,12 @@ inline std::size_t pair_count(char* const* pairs) {
 
 // An attribute list: name, value pairs, a null, then the ownership string.
 struct Attributes {
-    explicit Attributes(AttributeList list) : slots(list), count(pair_count(list)) {}
+    explicit Attributes(AttributeList list) : Attributes(list, pair_count(list)) {}
+    // A list whose pairs are not all filled yet, closed after `count`.
+    Attributes(AttributeList list, std::size_t count) : slots(list), count(count) {}
     char*& name(std::size_t k) const { return slots[2 * k]; }
     char*& value(std::size_t k) const { return slots[2 * k + 1]; }
-    char* ownership() const { return slots[2 * count + 1]; }
+    char*& ownership() const { return slots[2 * count + 1]; }
     unsigned char bits(std::size_t k) const { return static_cast<unsigned char>(ownership()[k]); }
     // The first pair called name, or count when there is none.
     std::size_t find(const char* wanted) const {
@@ -68,7 +70,7 @@ struct KeyedList {
     }
     char* slot(std::size_t i) const { return slots[1 + i]; }
     // An instruction list's position string lies behind its null.
-    const char* positions(std::size_t count) const { return slots[count + 2]; }
+    char*& positions(std::size_t count) const { return slots[count + 2]; }
 };
 
 // A declared attribute: name, default value (or null), type marker; a
@@ -86,24 +88,23 @@ inline Declared declared_at(KeyedList list, std::size_t i) {
 // when there are many.
 class ListFinder {
   public:
-    static constexpr std::size_t none = NameIndex::npos;
-    explicit ListFinder(char*** const* table) : table_(table) {}
-    // The number of the first list called key, or none.
+    explicit ListFinder(char*** const& table) : table_(table) {}
+    // The number of the first list called key, or npos.
     std::size_t find(const char* key, std::size_t length);
-    char** operator[](std::size_t list) const { return (*table_)[list]; }
+    char** operator[](std::size_t list) const { return table_[list]; }
     // A list appended as number `list`; false when memory runs out.
     bool added(std::size_t list);
 
   private:
     bool index_up_to(std::size_t count);
 
-    char*** const* table_;
+    char*** const& table_;     // the document's, which may move as it grows
     std::size_t indexed_ = 0;  // lists hashed so far
     NameIndex by_key_;
 };
 
 // The number of the first list of a per-key table called key (`length`
-// bytes), or NameIndex::npos. Walks the lists in turn and allocates nothing.
+// bytes), or npos. Walks the lists in turn and allocates nothing.
 std::size_t find_list(char*** table, const char* key, std::size_t length);
 
 // The five predefined entities as the first pairs of every entity table.

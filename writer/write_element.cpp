@@ -3,7 +3,6 @@
 #include "support/name_index.hpp"
 #include "support/pod_vector.hpp"
 #include "tree/tables.hpp"
-#include "tree/tree_walk.hpp"
 #include "writer/writer.hpp"
 
 namespace xmlslice::detail {
@@ -105,7 +104,7 @@ const char* text_of(const XmlElement* parent) {
 class ElementWriter {
   public:
     ElementWriter(OutputBuffer& out, AttributeDefaultTable defaults)
-        : out_(out), defaults_(defaults), declared_(&defaults_) {}
+        : out_(out), defaults_(defaults), declared_(defaults_) {}
 
     void write_chain(XmlElement* first, std::size_t start);
 
@@ -183,9 +182,9 @@ void ElementWriter::write_start_tag(const XmlElement* element) {
 void ElementWriter::write_attributes(const XmlElement* element, std::size_t name_length) {
     Attributes own(element->attributes);
     std::size_t list = is_empty_list(defaults_) || !element->name
-                           ? ListFinder::none
+                           ? npos
                            : declared_.find(element->name, name_length);
-    if (own.count == 1 && list == ListFinder::none) {  // nothing to repeat
+    if (own.count == 1 && list == npos) {  // nothing to repeat
         write_attribute(own.name(0), std::strlen(own.name(0)), own.value(0));
         return;
     }
@@ -194,7 +193,7 @@ void ElementWriter::write_attributes(const XmlElement* element, std::size_t name
         std::size_t length = std::strlen(own.name(k));
         if (seen_.add(own.name(k), length)) write_attribute(own.name(k), length, own.value(k));
     }
-    if (list != ListFinder::none) {
+    if (list != npos) {
         KeyedList declared{defaults_[list]};
         for (std::size_t i = 0, count = declared.count(3); i < count; ++i) {
             Declared attribute = declared_at(declared, i);
