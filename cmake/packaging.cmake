@@ -7,7 +7,8 @@ set(XMLSLICE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/xmlslice)
 install(TARGETS xmlslice xmlslice_select EXPORT xmlsliceTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.hpp
+install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/include/xmlslice.h
+  ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT xmlsliceTargets NAMESPACE xmlslice:: DESTINATION ${XMLSLICE_PACKAGE_DIR})
 # Before 1.0 a minor release may change the interface.
@@ -40,6 +41,7 @@ if(XMLSLICE_BUILD_TESTS)
     -DCONSUMER_DIR=${PROJECT_SOURCE_DIR}/tests/consumer
     -DGENERATOR=${CMAKE_GENERATOR}
     -DCOMPILER=${CMAKE_CXX_COMPILER}
+    -DC_COMPILER=${CMAKE_C_COMPILER}
     "-DCOMPILE_OPTIONS=${XMLSLICE_EXTRA_COMPILE_OPTIONS}"
     "-DLINK_OPTIONS=${XMLSLICE_EXTRA_LINK_OPTIONS}"
     -DLIBDIR=${CMAKE_INSTALL_LIBDIR}

@@ -126,6 +126,10 @@ using TextHandle = std::unique_ptr<char, TextDeleter>;
 inline DocumentHandle parse_buffer(char* buffer, std::size_t length) noexcept {
     return DocumentHandle(document_parse_buffer(buffer, length));
 }
+// The descriptor stays open and the caller's; the document does not need it.
+inline DocumentHandle parse_descriptor(int fd) noexcept {
+    return DocumentHandle(document_parse_descriptor(fd));
+}
 inline DocumentHandle parse_path(const char* path) noexcept {
     return DocumentHandle(document_parse_path(path));
 }

@@ -1,6 +1,7 @@
 // The C++ handles and range-for views of the public header.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -25,11 +26,21 @@ TEST(Conveniences, HandlesOwnDocumentsAndText) {
     EXPECT_STREQ(out.get(), "<a x=\"1\">t<b></b>u</a>");
 
     EXPECT_FALSE(parse_path("/nonexistent/xmlslice.xml"));
+    EXPECT_FALSE(parse_descriptor(-1));
+    std::FILE* file = std::tmpfile();
+    ASSERT_TRUE(file);
+    std::fputs("<a x='1'>t<b/>u</a>", file);
+    std::fflush(file);
+    // The descriptor stays open: the document needs it no longer.
+    DocumentHandle from_descriptor = parse_descriptor(fileno(file));
+    EXPECT_EQ(std::fclose(file), 0);
+    EXPECT_STREQ(to_text(from_descriptor.get()).get(), out.get());
 
     // A detached element is the host's: the handle frees it and its subtree.
     DocumentHandle detached(element_detach(element_first_named(root.get(), "b")));
     EXPECT_EQ(root->first_child, nullptr);
     static_assert(noexcept(to_text(nullptr))&& noexcept(parse_path("")));
+    static_assert(noexcept(parse_descriptor(0)));
 }
 
 TEST(Conveniences, ChildrenAreInDocumentOrderNotInsertionOrder) {

@@ -1,9 +1,12 @@
 # Installs the built tree into a scratch prefix, then builds and runs the
-# consumer against it twice: through find_package and through pkg-config.
+# consumers against it, each through find_package and through pkg-config:
+# the C++ one and the C one (a project without a C++ compiler, linked by the
+# C compiler driver and without the C++ runtime).
 # Then does the same with a shared build of this source tree and checks what
 # a shared install promises: the SONAME, only the public operations exported,
 # and a tool that starts from wherever the prefix was moved to.
 set(expected "<a x=\"1\" y=\"2\">t<b></b>u</a>\n1\n")
+set(expected_c "b1: Tide Tables\nb2: Salt\n<shelf><book id=\"b1\">Tide Tables</book><book id=\"b2\">Salt<note>signed</note></book></shelf>\n")
 string(REPLACE ";" " " flags "${COMPILE_OPTIONS}")
 string(REPLACE ";" " " link_flags "${LINK_OPTIONS}")
 # Every program run here must find the library through its own RUNPATH.
@@ -24,8 +27,19 @@ function(expect_output what wanted)
   endif()
 endfunction()
 
-# Builds the consumer in work against the install in prefix, once through
-# find_package and once through pkg-config, and runs both.
+# A C host's program must not need the C++ runtime: no symbol from it, as
+# the versions a binary needs show (every libstdc++ symbol is versioned).
+# A NEEDED entry alone does not count: a sanitizer's link adds the library
+# whether anything uses it or not.
+function(check_no_cxx_runtime binary)
+  run("readelf" ${READELF} -V ${binary})
+  if(output MATCHES "File: libstdc\\+\\+")
+    message(FATAL_ERROR "${binary} uses the C++ runtime:\n${output}")
+  endif()
+endfunction()
+
+# Builds the consumers in work against the install in prefix, once through
+# find_package and once through pkg-config, and runs them.
 function(check_consumer prefix work)
   run("configure the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${work}/consumer
     -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
@@ -33,6 +47,13 @@ function(check_consumer prefix work)
     "-DCMAKE_CXX_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
   run("build the consumer" ${CMAKE_COMMAND} --build ${work}/consumer)
   expect_output("consumer built with find_package" "${expected}" ${work}/consumer/consumer)
+  run("configure the C consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR}/c -B ${work}/c_consumer
+    -G ${GENERATOR} -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
+    -DXMLSLICE_WANTED_VERSION=${VERSION}
+    "-DCMAKE_C_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
+  run("build the C consumer" ${CMAKE_COMMAND} --build ${work}/c_consumer)
+  expect_output("C consumer built with find_package" "${expected_c}" ${work}/c_consumer/consumer)
+  check_no_cxx_runtime(${work}/c_consumer/consumer)
 
   if(NOT PKG_CONFIG)
     message(STATUS "pkg-config not found: xmlslice.pc and xmlslice-select.pc not checked")
@@ -47,11 +68,19 @@ function(check_consumer prefix work)
     ${CONSUMER_DIR}/consumer.cpp ${pc_flags} -Wl,-rpath,${prefix}/${LIBDIR}
     -o ${work}/consumer_pc)
   expect_output("consumer built with pkg-config" "${expected}" ${work}/consumer_pc)
+
+  run("pkg-config" ${PKG_CONFIG} --cflags --libs xmlslice)
+  separate_arguments(pc_flags UNIX_COMMAND "${output}")
+  run("build the C consumer with pkg-config" ${C_COMPILER} -std=c99 ${compile_flags}
+    ${CONSUMER_DIR}/c/consumer.c ${pc_flags} -Wl,-rpath,${prefix}/${LIBDIR}
+    -o ${work}/c_consumer_pc)
+  expect_output("C consumer built with pkg-config" "${expected_c}" ${work}/c_consumer_pc)
+  check_no_cxx_runtime(${work}/c_consumer_pc)
 endfunction()
 
 # The library's dynamic symbols are exactly the operations of the public
-# header and empty_list, apart from reserved names the toolchain adds (the
-# sanitizer's __odr_asan markers).
+# headers, empty_list and its C name, apart from reserved names the toolchain
+# adds (the sanitizer's __odr_asan markers).
 function(check_exports library)
   run("nm" ${NM} -D --defined-only -C ${library})
   string(REGEX MATCHALL "[^\n]+" symbols "${output}")
@@ -70,7 +99,10 @@ function(check_exports library)
     element_find_path_list element_first_named element_free element_insert
     element_nth_same_name element_set_attribute element_set_flags element_set_text
     element_to_text empty_list)
+  list(TRANSFORM public PREPEND "xmlslice_" OUTPUT_VARIABLE c_public)
   list(TRANSFORM public PREPEND "xmlslice::")
+  list(APPEND public ${c_public})
+  list(SORT public)
   if(NOT exported STREQUAL public)
     string(REPLACE ";" "\n" public "${public}")
     message(FATAL_ERROR "${library} exports:\n${output}\nexpected only:\n${public}")
@@ -100,6 +132,7 @@ run("install the shared build" ${CMAKE_COMMAND} --install ${shared}/build --pref
 check_consumer(${shared}/prefix ${shared})
 check_soname(${shared}/prefix/${LIBDIR}/libxmlslice.so)
 check_exports(${shared}/prefix/${LIBDIR}/libxmlslice.so)
+check_no_cxx_runtime(${shared}/prefix/${LIBDIR}/libxmlslice.so)
 
 # The consumers above carry the prefix in their run path; the tool must not.
 file(RENAME ${shared}/prefix ${shared}/moved)
