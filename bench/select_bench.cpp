@@ -114,7 +114,9 @@ void measure(const Row& row, int rounds) {
             Clock::time_point start = Clock::now();
             queries[q].run_from_document(parsed.root.get(), result);
             query_times[q].push_back(milliseconds_since(start));
-            counts[q] = result.kind() == SelectKind::number ? result.number() : result.size();
+            counts[q] = result.kind() == SelectKind::number
+                            ? static_cast<std::size_t>(result.number())
+                            : result.size();
         }
     }
     double parse_ms = median(parse_times);

@@ -12,6 +12,6 @@ int main() {
     xmlslice::TextHandle out = xmlslice::to_text(root.get());
     std::printf("%s\n", out.get());
     xmlslice::Select select = xmlslice::Select::compile("count(//b)");
-    std::printf("%zu\n", select.run(root.get()).number());
+    std::printf("%g\n", select.run(root.get()).number());
     return *xmlslice::document_error_text(root.get()) ? 1 : 0;
 }
