@@ -19,10 +19,12 @@
  * Strings passed in (expressions, names, values) are NUL-terminated and
  * copied where they are kept.
  *
- * Nothing here aborts or lets an exception out. A handle that could not be
- * made is NULL, and each function takes NULL for it: a NULL result reads as
- * a run that failed with "out of memory", a NULL query runs as the empty
- * query (an empty node-set), and setting a variable in NULL bindings fails. */
+ * Out of memory, a handle that could not be made is NULL, and each function
+ * takes NULL for it: a NULL result reads as a run that failed with "out of
+ * memory", a NULL query runs as the empty query (an empty node-set), and
+ * setting a variable in NULL bindings fails. Running, reading and binding
+ * never abort; compiling does when an allocation fails (the engine's
+ * compiler builds its program in standard containers). */
 #ifndef XMLSLICE_SELECT_H
 #define XMLSLICE_SELECT_H
 
