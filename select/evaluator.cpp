@@ -571,6 +571,16 @@ bool Evaluator::filter(Buffer<Node>& nodes, const Predicate& predicate) {
         nodes.truncate(kept ? 1 : 0);
         return true;
     }
+    if (predicate.plan == PredicatePlan::has_attribute) {
+        std::size_t kept = 0;
+        const char* name = predicate.attribute.c_str();
+        for (std::size_t k = 0; k < size; ++k)
+            if (nodes[k].kind == NodeKind::element &&
+                scratch_.attributes.find(nodes[k].element, name).name)
+                nodes[kept++] = nodes[k];
+        nodes.truncate(kept);
+        return true;
+    }
     if (predicate.plan == PredicatePlan::last) {
         nodes[0] = nodes[size - 1];
         nodes.truncate(1);
@@ -715,21 +725,10 @@ bool Evaluator::string_value_equals(const Node& node, std::string_view expected,
         return true;
     }
     XmlElement* element = node.kind == NodeKind::root ? top_ : node.element;
-    // Reads no more than one byte past the expected length.
-    std::size_t matched = 0;
-    bool same = true;
-    WalkEnd end =
-        for_each_string_value_run(element, scratch_.text_stack, [&](std::string_view run) {
-            if (run.size() > expected.size() - matched ||
-                std::memcmp(run.data(), expected.data() + matched, run.size()) != 0) {
-                same = false;
-                return false;
-            }
-            matched += run.size();
-            return true;
-        });
-    if (end == WalkEnd::out_of_memory) return out_of_memory();
-    equal = same && matched == expected.size();
+    std::size_t unlimited = ~std::size_t(0);
+    int answer = 0;
+    if (!bounded_equals(element, expected, unlimited, answer)) return false;
+    equal = answer == 1;
     return true;
 }
 
@@ -896,12 +895,20 @@ bool Evaluator::bounded_equals(XmlElement* element, std::string_view expected, s
 
 bool Evaluator::planned_equality(const Expr& expr, const EvalContext& context, Value& out) {
     const Node& node = context.node;
-    if (node.kind != NodeKind::element) return eval_comparison(expr, context, out);
-    EqualityCache& cache = *scratch_.equality[expr.cache];
     const std::string& literal = program_.exprs[expr.literal_side].text;
     std::uint32_t operand = expr.literal_side == expr.left ? expr.right : expr.left;
     const NodeTest& test = program_.paths[program_.exprs[operand].path].steps[0].test;
     bool want_equal = expr.op == Op::equal;
+    if (expr.equality == EqualityPlan::attribute) {
+        // A node-set of at most one attribute against a string.
+        FoundAttribute found;
+        if (node.kind == NodeKind::element)
+            found = scratch_.attributes.find(node.element, test.name.c_str());
+        out = boolean_value(found.name && (literal == found.value) == want_equal);
+        return true;
+    }
+    if (node.kind != NodeKind::element) return eval_comparison(expr, context, out);
+    EqualityCache& cache = *scratch_.equality[expr.cache];
     // Each element compared: 1 equal, 0 not, -1 too dear to tell one by one.
     auto equal = [&](XmlElement* element, int& answer) {
         if (cache.ready) {

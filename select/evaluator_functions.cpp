@@ -5,15 +5,12 @@
 #include <cstring>
 
 #include "select/evaluator.hpp"
+#include "select/xpath_bytes.hpp"
 #include "select/xpath_number.hpp"
 
 namespace xmlslice::detail {
 
 namespace {
-
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
 
 // Bytes in the character that starts at text[at].
 std::size_t character_length(std::string_view text, std::size_t at) {
@@ -201,9 +198,9 @@ bool Evaluator::id_function(Value& argument, Value& out) {
     auto add_ids = [&](std::string_view text) {
         std::size_t at = 0;
         while (at < text.size()) {
-            while (at < text.size() && is_space(text[at])) ++at;
+            while (at < text.size() && is_xpath_space(text[at])) ++at;
             std::size_t start = at;
-            while (at < text.size() && !is_space(text[at])) ++at;
+            while (at < text.size() && !is_xpath_space(text[at])) ++at;
             if (at == start) break;
             XmlElement* element = nullptr;
             if (!scratch_.ids.find(top_, scratch_.attributes, text.substr(start, at - start),
@@ -290,11 +287,11 @@ bool Evaluator::string_function(const Expr& expr, const EvalContext& context, Va
             bytes.clear();
             std::size_t at = 0;
             for (;;) {
-                while (at < text.size() && is_space(text[at])) ++at;
+                while (at < text.size() && is_xpath_space(text[at])) ++at;
                 if (at == text.size()) break;
                 if (!bytes.empty() && !bytes.push_back(' ')) return out_of_memory();
                 std::size_t start = at;
-                while (at < text.size() && !is_space(text[at])) ++at;
+                while (at < text.size() && !is_xpath_space(text[at])) ++at;
                 if (!bytes.append(text.data() + start, at - start)) return out_of_memory();
             }
             return finish_builder(out);

@@ -1,23 +1,10 @@
 #include "select/expression_lexer.hpp"
 
+#include "select/xpath_bytes.hpp"
+
 namespace xmlslice::detail {
 
 namespace {
-
-// Byte classes of the expression language, the same in every locale.
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool is_name_start(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || byte >= 0x80;
-}
-bool is_name_byte(char c) {
-    return is_name_start(c) || is_digit(c) || c == '-' || c == '.';
-}
 
 struct Symbol {
     std::string_view text;
@@ -67,10 +54,10 @@ std::size_t name_length(std::string_view rest, bool& wildcard) {
 
 std::size_t number_length(std::string_view rest) {
     std::size_t end = 0;
-    while (end < rest.size() && is_digit(rest[end])) ++end;
+    while (end < rest.size() && is_xpath_digit(rest[end])) ++end;
     if (end < rest.size() && rest[end] == '.') {
         ++end;
-        while (end < rest.size() && is_digit(rest[end])) ++end;
+        while (end < rest.size() && is_xpath_digit(rest[end])) ++end;
     }
     return end;
 }
@@ -121,7 +108,7 @@ bool is_node_type(std::string_view name) {
 
 // What follows at, past white space.
 std::string_view after_space(std::string_view expression, std::size_t at) {
-    while (at < expression.size() && is_space(expression[at])) ++at;
+    while (at < expression.size() && is_xpath_space(expression[at])) ++at;
     return expression.substr(at);
 }
 
@@ -144,7 +131,7 @@ bool lex_expression(std::string_view expression, std::vector<Token>& tokens, std
     std::size_t at = 0;
     Tok previous = Tok::end;
     for (;;) {
-        while (at < expression.size() && is_space(expression[at])) ++at;
+        while (at < expression.size() && is_xpath_space(expression[at])) ++at;
         if (at == expression.size()) break;
         std::string_view rest = expression.substr(at);
         char first = rest[0];
@@ -160,7 +147,8 @@ bool lex_expression(std::string_view expression, std::vector<Token>& tokens, std
             token.code = Tok::literal;
             token.text = rest.substr(1, close - 1);
             length = close + 1;
-        } else if (is_digit(first) || (first == '.' && rest.size() > 1 && is_digit(rest[1]))) {
+        } else if (is_xpath_digit(first) ||
+                   (first == '.' && rest.size() > 1 && is_xpath_digit(rest[1]))) {
             token.code = Tok::number;
             length = number_length(rest);
         } else if (is_name_start(first)) {

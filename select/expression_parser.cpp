@@ -209,18 +209,24 @@ class ExpressionParser {
             take();
             std::uint32_t right = 0;
             if (!parse_binary(binary->precedence + 1, right)) return false;
-            Expr expr;
-            expr.op = binary->op;
-            expr.type = binary_type(binary->op);
-            expr.column = token.column;
-            expr.left = out;
-            expr.right = right;
-            expr.uses_position = at(out).uses_position || at(right).uses_position;
-            int depth = 1 + std::max(depths_[out], depths_[right]);
-            if (depth > MAX_TREE_DEPTH) return fail(token, "expression nested too deeply");
-            out = add(std::move(expr));
-            depths_[out] = depth;
+            if (!join(binary->op, binary_type(binary->op), token, out, right)) return false;
         }
+    }
+
+    // out becomes the operator op applied to out and right.
+    bool join(Op op, ValueType type, const Token& token, std::uint32_t& out, std::uint32_t right) {
+        int depth = 1 + std::max(depths_[out], depths_[right]);
+        if (depth > MAX_TREE_DEPTH) return fail(token, "expression nested too deeply");
+        Expr expr;
+        expr.op = op;
+        expr.type = type;
+        expr.column = token.column;
+        expr.left = out;
+        expr.right = right;
+        expr.uses_position = at(out).uses_position || at(right).uses_position;
+        out = add(std::move(expr));
+        depths_[out] = depth;
+        return true;
     }
 
     bool parse_unary(std::uint32_t& out) {
@@ -248,17 +254,7 @@ class ExpressionParser {
             std::uint32_t right = 0;
             if (!parse_path_expr(right)) return false;
             if (!node_set_or_any(out, pipe) || !node_set_or_any(right, pipe)) return false;
-            Expr expr;
-            expr.op = Op::union_op;
-            expr.type = ValueType::node_set;
-            expr.column = pipe.column;
-            expr.left = out;
-            expr.right = right;
-            expr.uses_position = at(out).uses_position || at(right).uses_position;
-            int depth = 1 + std::max(depths_[out], depths_[right]);
-            if (depth > MAX_TREE_DEPTH) return fail(pipe, "expression nested too deeply");
-            out = add(std::move(expr));
-            depths_[out] = depth;
+            if (!join(Op::union_op, ValueType::node_set, pipe, out, right)) return false;
         }
         return true;
     }
@@ -304,6 +300,14 @@ class ExpressionParser {
     }
 
     std::uint32_t add_path(PathExpr path, const Token& first, bool uses_position) {
+        // A path is as deep as what it holds, so that the limit bounds the
+        // evaluator's recursion through predicates too.
+        int depth = path.has_filter ? depths_[path.filter] : 0;
+        for (const Predicate& predicate : path.filter_predicates)
+            depth = std::max(depth, depths_[predicate.expr]);
+        for (const Step& step : path.steps)
+            for (const Predicate& predicate : step.predicates)
+                depth = std::max(depth, depths_[predicate.expr]);
         program_.paths.push_back(std::move(path));
         Expr expr;
         expr.op = Op::path;
@@ -311,7 +315,9 @@ class ExpressionParser {
         expr.column = first.column;
         expr.path = static_cast<std::uint32_t>(program_.paths.size() - 1);
         expr.uses_position = uses_position;
-        return add(std::move(expr));
+        std::uint32_t index = add(std::move(expr));
+        depths_[index] = depth + 1;
+        return index;
     }
 
     bool parse_location_path(std::uint32_t& out) {

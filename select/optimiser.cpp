@@ -30,8 +30,24 @@ void plan_steps(std::vector<Step>& steps) {
     }
 }
 
+// The attribute name when expr is a plain @name, else null.
+const std::string* plain_attribute(const SelectProgram& program, const Expr& expr) {
+    if (expr.op != Op::path) return nullptr;
+    const PathExpr& path = program.paths[expr.path];
+    if (path.has_filter || path.absolute || path.steps.size() != 1) return nullptr;
+    const Step& step = path.steps[0];
+    bool plain = step.axis == Axis::attribute && step.test.kind == TestKind::name &&
+                 !step.test.by_uri && step.predicates.empty();
+    return plain ? &step.test.name : nullptr;
+}
+
 void plan_predicate(const SelectProgram& program, Predicate& predicate) {
     const Expr& expr = program.exprs[predicate.expr];
+    if (const std::string* name = plain_attribute(program, expr)) {
+        predicate.plan = PredicatePlan::has_attribute;
+        predicate.attribute = *name;
+        return;
+    }
     if (expr.op == Op::number) {
         predicate.plan = PredicatePlan::position;
         predicate.position = expr.number;
@@ -51,6 +67,7 @@ EqualityPlan equality_plan(const SelectProgram& program, const Expr& operand) {
     bool plain_name = (step.test.kind == TestKind::name && !step.test.by_uri) ||
                       step.test.kind == TestKind::any_name;
     if (step.axis == Axis::child && plain_name) return EqualityPlan::child;
+    if (plain_attribute(program, operand)) return EqualityPlan::attribute;
     return EqualityPlan::none;
 }
 

@@ -310,11 +310,17 @@ void Select::run_with(XmlElement* context, bool from_document, SelectResult& res
             result.kind_ = SelectKind::boolean;
             result.boolean_ = value.boolean;
             return;
-        case ValueKind::string:
+        case ValueKind::string: {
+            // Copied: a literal lives in the query, which may go first.
+            detail::Buffer<char>& text = scratch.result_text;
+            text.clear();
+            if (!text.append(value.string.data(), value.string.size()))
+                return fail("out of memory");
             result.kind_ = SelectKind::string;
-            result.string_ = value.string;
+            result.string_ = detail::view_of(text);
             result.string_ready_ = true;
             return;
+        }
         case ValueKind::nodes:
             break;
     }

@@ -116,8 +116,9 @@ enum class StepPlan : unsigned char {
 // How a predicate runs.
 enum class PredicatePlan : unsigned char {
     general,
-    position,  // a constant number: [N]
-    last,      // [last()]
+    position,       // a constant number: [N]
+    last,           // [last()]
+    has_attribute,  // [@name]
 };
 
 struct Predicate {
@@ -125,14 +126,16 @@ struct Predicate {
     PredicatePlan plan = PredicatePlan::general;
     bool positional = false;  // depends on the position or the size
     double position = 0;      // PredicatePlan::position
+    std::string attribute;    // PredicatePlan::has_attribute
 };
 
 // A comparison of string values with a literal that may be answered by one
 // walk over the document (see EqualStringValues).
 enum class EqualityPlan : unsigned char {
     none,
-    self,   // . = 'literal'
-    child,  // name = 'literal' or * = 'literal'
+    self,       // . = 'literal'
+    child,      // name = 'literal' or * = 'literal'
+    attribute,  // @name = 'literal': one lookup, one comparison
 };
 
 struct Step {

@@ -6,34 +6,25 @@
 #include <limits>
 #include <string>
 
+#include "select/xpath_bytes.hpp"
 #include "xmlslice_select.hpp"
 
 namespace xmlslice::detail {
-
-namespace {
-
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-}  // namespace
 
 double parse_xpath_number(std::string_view text) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && is_space(text[begin])) ++begin;
-    while (end > begin && is_space(text[end - 1])) --end;
+    while (begin < end && is_xpath_space(text[begin])) ++begin;
+    while (end > begin && is_xpath_space(text[end - 1])) --end;
     std::size_t at = begin;
     if (at < end && text[at] == '-') ++at;
     std::size_t digits = 0;
     bool nonzero = false;  // before the point: tells overflow from underflow
-    for (; at < end && is_digit(text[at]); ++at, ++digits) nonzero = nonzero || text[at] != '0';
+    for (; at < end && is_xpath_digit(text[at]); ++at, ++digits)
+        nonzero = nonzero || text[at] != '0';
     if (at < end && text[at] == '.')
-        for (++at; at < end && is_digit(text[at]); ++at) ++digits;
+        for (++at; at < end && is_xpath_digit(text[at]); ++at) ++digits;
     if (digits == 0 || at != end) return nan;
     // The syntax is checked; from_chars reads the digits exactly (and the
     // locale's decimal point never enters).

@@ -9,29 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "select_support.hpp"
 #include "xmlslice_select.hpp"
 
 namespace {
 
 using namespace xmlslice;
 
-// A document parsed from a copy of text, freed with the holder.
-class Parsed {
-  public:
-    explicit Parsed(const std::string& text) : buffer_(text.begin(), text.end()) {
-        buffer_.push_back('\0');
-        root = document_parse_buffer(buffer_.data(), text.size());
-    }
-    Parsed(const Parsed&) = delete;
-    Parsed& operator=(const Parsed&) = delete;
-    ~Parsed() { element_free(root); }
-    std::string error() const { return document_error_text(root); }
-
-    XmlElement* root;
-
-  private:
-    std::vector<char> buffer_;
-};
+using test_support::Parsed;
 
 // One line per match: elements as name, #id when they have one and =text
 // when their own text is not white space; attributes as name=value (with a

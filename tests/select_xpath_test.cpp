@@ -11,27 +11,14 @@
 #include <type_traits>
 #include <vector>
 
+#include "select_support.hpp"
 #include "xmlslice_select.hpp"
 
 namespace {
 
 using namespace xmlslice;
 
-class Parsed {
-  public:
-    explicit Parsed(const std::string& text) : buffer_(text.begin(), text.end()) {
-        buffer_.push_back('\0');
-        root = document_parse_buffer(buffer_.data(), text.size());
-    }
-    Parsed(const Parsed&) = delete;
-    Parsed& operator=(const Parsed&) = delete;
-    ~Parsed() { element_free(root); }
-
-    XmlElement* root;
-
-  private:
-    std::vector<char> buffer_;
-};
+using test_support::Parsed;
 
 // Nodes as: / for the root, the name (or the id attribute's value when it
 // has one) for elements, @name for attributes, [text] for texts; other
