@@ -30,10 +30,10 @@ static_assert(XMLSLICE_NODE_ROOT == int(NodeKind::root) &&
 namespace {
 
 // Copies text into the host's buffer of size bytes, cut to fit with its NUL.
-void copy_message(const char* text, std::size_t length, char* message, std::size_t size) {
+void copy_message(std::string_view text, char* message, std::size_t size) {
     if (!message || size == 0) return;
-    if (length >= size) length = size - 1;
-    std::memcpy(message, text, length);
+    std::size_t length = text.size() < size ? text.size() : size - 1;
+    std::memcpy(message, text.data(), length);
     message[length] = '\0';
 }
 
@@ -74,7 +74,7 @@ Select* xmlslice_select_compile(const char* expression, const SelectBindings* bi
     Select compiled = Select::compile(expression, bindings ? *bindings : none, &error);
     Select* select = compiled ? new (std::nothrow) Select(std::move(compiled)) : nullptr;
     if (compiled && !select) error.message = "out of memory";  // fits the small-string buffer
-    copy_message(error.message.data(), error.message.size(), message, message_size);
+    copy_message(error.message, message, message_size);
     if (column) *column = error.column;
     return select;
 }
