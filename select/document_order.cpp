@@ -50,10 +50,13 @@ bool DocumentOrder::build(XmlElement* top) {
 }
 
 const DocumentOrder::Entry& DocumentOrder::entry(const XmlElement* element) const {
+    // A node of another tree (a host's variable may hold one) goes last.
+    static const Entry elsewhere = {nullptr, ~std::uint32_t(0), ~std::uint32_t(0), 0};
     std::size_t mask = table_.size() - 1;
-    std::size_t slot = slot_of(element, mask);
-    while (table_[slot].element != element) slot = (slot + 1) & mask;
-    return table_[slot];
+    for (std::size_t slot = slot_of(element, mask); table_[slot].element;
+         slot = (slot + 1) & mask)
+        if (table_[slot].element == element) return table_[slot];
+    return elsewhere;
 }
 
 DocumentOrder::Key DocumentOrder::key_of(const Node& node, std::size_t index) const {

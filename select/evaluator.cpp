@@ -322,8 +322,13 @@ bool Evaluator::apply_step(const Step& step, NodeSet*& set) {
     if (!next) return out_of_memory();
     bool descends = step.axis == Axis::descendant || step.axis == Axis::descendant_or_self;
     bool ok = true;
+    bool element_test = step.test.kind == TestKind::name ||
+                        step.test.kind == TestKind::prefix_any ||
+                        step.test.kind == TestKind::any_name;
     if (step.plan == StepPlan::per_parent) {
-        ok = step_per_parent(step, *set, *next);
+        ok = step_per_parent(step, *set, *next, true);
+    } else if (step.axis == Axis::child && element_test && !set->flat) {
+        ok = step_per_parent(step, *set, *next, false);
     } else if (descends && !step.positional()) {
         bool flat = true;
         bool ordered = true;
@@ -489,7 +494,12 @@ bool Evaluator::step_merged(const Step& step, const NodeSet& in, NodeSet& out) {
     return true;
 }
 
-bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& out) {
+// A child step by one walk over the subtrees of the contexts, emitting each
+// parent's selected children as the walk meets them, so the nodes come in
+// document order however the contexts nest. With every_element each element
+// walked is a parent (the '//' before the step); otherwise only contexts.
+bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& out,
+                                bool every_element) {
     NodeSet* selected = acquire();  // the children selected under each open parent
     NodeSet* candidates = acquire();
     if (!selected || !candidates) return out_of_memory();
@@ -514,6 +524,7 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
         frames.clear();
         selected->nodes.clear();
         XmlElement* start = context.element;
+        bool start_is_context = context.kind == NodeKind::element;
         if (context.kind == NodeKind::root) {
             if (!open(context)) return false;
             if (!has_root_element(top_)) continue;
@@ -522,11 +533,14 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
             start,
             [&](XmlElement* element, std::size_t) {
                 if (!ok) return false;
+                bool parent_here = every_element || (element == start && start_is_context);
                 // Context nodes inside this walk are walked by it.
                 if (next_context < in.nodes.size() &&
                     in.nodes[next_context].kind == NodeKind::element &&
-                    in.nodes[next_context].element == element)
+                    in.nodes[next_context].element == element) {
                     ++next_context;
+                    parent_here = true;
+                }
                 if (!frames.empty()) {
                     ParentFrame& parent = frames.back();
                     if (parent.next < parent.end &&
@@ -535,7 +549,10 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
                         if (!out.nodes.push_back(element_node(element))) ok = out_of_memory();
                     }
                 }
-                ok = ok && open(element_node(element));
+                if (!ok) return false;
+                std::size_t end = selected->nodes.size();
+                ok = parent_here ? open(element_node(element))
+                                 : frames.push_back({end, end, end}) || out_of_memory();
                 return ok;
             },
             [&](XmlElement*, std::size_t) {

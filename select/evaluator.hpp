@@ -108,7 +108,7 @@ class Evaluator {
     bool apply_step(const Step& step, NodeSet*& set);
     bool step_general(const Step& step, const NodeSet& in, NodeSet& out);
     bool step_merged(const Step& step, const NodeSet& in, NodeSet& out);
-    bool step_per_parent(const Step& step, const NodeSet& in, NodeSet& out);
+    bool step_per_parent(const Step& step, const NodeSet& in, NodeSet& out, bool every_element);
     bool filter(Buffer<Node>& nodes, const Predicate& predicate);
     bool filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates);
     bool predicate_holds(const Predicate& predicate, const EvalContext& context, bool& holds);

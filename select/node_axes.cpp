@@ -61,7 +61,8 @@ bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope
     if (!name) return false;
     if (test.kind == TestKind::any_name) return true;
     if (!test.by_uri) {
-        if (test.kind == TestKind::name) return test.name == name;
+        // The first byte tells most names apart.
+        if (test.kind == TestKind::name) return test.name[0] == name[0] && test.name == name;
         std::size_t length = test.name.size();
         return std::strncmp(name, test.name.c_str(), length) == 0 && name[length] == ':';
     }

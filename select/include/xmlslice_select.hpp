@@ -233,7 +233,8 @@ class SelectBindings {
     bool set_number(std::string_view name, double value);
     bool set_boolean(std::string_view name, bool value);
     // The nodes are copied (they still borrow from their tree), in any
-    // order: a run puts them in document order without duplicates.
+    // order: a run puts them in document order without duplicates. They
+    // must be nodes of the document the query runs on.
     bool set_nodes(std::string_view name, const SelectMatch* nodes, std::size_t count);
     bool set_nodes(std::string_view name, const SelectResult& node_set);
     bool set_elements(std::string_view name, XmlElement* const* elements, std::size_t count);
