@@ -124,7 +124,8 @@ int xmlslice_select_bindings_set_string(SelectBindings* bindings, const char* na
 int xmlslice_select_bindings_set_number(SelectBindings* bindings, const char* name, double value);
 int xmlslice_select_bindings_set_boolean(SelectBindings* bindings, const char* name, int value);
 /* A node-set variable: the nodes of node_set (none when it holds another
- * value), or count elements. */
+ * value), or count elements. They must be nodes of the document the query
+ * runs on. */
 int xmlslice_select_bindings_set_nodes(SelectBindings* bindings, const char* name,
                                        const SelectResult* node_set);
 int xmlslice_select_bindings_set_elements(SelectBindings* bindings, const char* name,
