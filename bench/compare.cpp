@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,97 @@ const RealDocument real_documents[] = {
     {"xkb base", "/usr/share/X11/xkb/rules/base.xml"},
 };
 
+// Real documents of 10 MB and more, each assembled from one Debian package's files (bench/run.sh
+// installs the packages): the files whose paths under `directory` end in one of `suffixes`, in
+// name order, concatenated under one root element until they pass `cap` bytes; or one file,
+// decompressed when it ends in .gz, as it is.
+struct LargeDocument {
+    const char* label;
+    const char* package;
+    const char* directory;
+    std::vector<std::string> suffixes;
+};
+
+constexpr std::size_t cap = 64u << 20;
+
+const LargeDocument large_documents[] = {
+    {"GTK GIR",
+     "libgtk-3-dev",
+     "/usr/share/gir-1.0",
+     {"Gtk-3.0.gir", "Gdk-3.0.gir", "GdkX11-3.0.gir"}},
+    {"kanjidic2", "kanjidic-xml", "/usr/share/edict/kanjidic2.xml.gz", {}},
+    {"DocBook XSL",
+     "docbook-xsl",
+     "/usr/share/xml/docbook/stylesheet/docbook-xsl",
+     {".xsl", ".xml"}},
+    {"CLDR main", "unicode-cldr-core", "/usr/share/unicode/cldr/common/main", {".xml"}},
+    {"MAME hash", "mame-data", "/usr/share/games/mame/hash", {".xml"}},
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What follows a file's prolog: its XML declaration, document type declaration (internal
+// subset included), comments and instructions before the root element all go.
+std::string after_prolog(const std::string& text) {
+    std::size_t at = 0;
+    while ((at = text.find('<', at)) != std::string::npos) {
+        std::size_t end;
+        if (text.compare(at, 4, "<!--") == 0)
+            end = text.find("-->", at);
+        else if (text.compare(at, 2, "<?") == 0)
+            end = text.find("?>", at);
+        else if (text.compare(at, 9, "<!DOCTYPE") == 0) {
+            end = text.find('>', at);
+            const std::size_t subset = text.find('[', at);
+            if (subset < end) end = text.find('>', text.find(']', subset));
+        } else
+            return text.substr(at);
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return "";
+}
+
+bool ends_with(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The document's text; empty when its package is not installed.
+std::string assemble(const LargeDocument& large) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (large.suffixes.empty()) {
+        if (!fs::exists(large.directory, error)) return "";
+        const std::string command = std::string("gzip -dc '") + large.directory + "'";
+        std::string text;
+        if (std::FILE* pipe = popen(command.c_str(), "r")) {
+            char chunk[1 << 16];
+            while (std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe))
+                text.append(chunk, got);
+            pclose(pipe);
+        }
+        return text;
+    }
+    std::vector<std::string> paths;
+    for (fs::recursive_directory_iterator it(large.directory, error), end; !error && it != end;
+         it.increment(error))
+        for (const std::string& suffix : large.suffixes)
+            if (it->is_regular_file() && ends_with(it->path().string(), suffix))
+                paths.push_back(it->path().string());
+    std::sort(paths.begin(), paths.end());
+    std::string text = "<corpus>\n";
+    for (const std::string& path : paths) {
+        if (text.size() > cap) break;
+        text += after_prolog(read_file(path));
+        text += '\n';
+    }
+    return paths.empty() ? "" : text + "</corpus>\n";
+}
+
 // The generated documents are written to `directory`, since every child reads its input.
 std::vector<Document> prepare_corpus(const std::filesystem::path& directory) {
     std::vector<Document> corpus;
@@ -53,6 +145,18 @@ std::vector<Document> prepare_corpus(const std::filesystem::path& directory) {
             std::printf("skipped %s: not installed\n", real.path);
         else
             corpus.push_back({real.label, real.path, static_cast<double>(length)});
+    }
+    for (const LargeDocument& large : large_documents) {
+        const std::string text = assemble(large);
+        if (text.empty()) {
+            std::printf("skipped %s: %s is not installed\n", large.label, large.package);
+            continue;
+        }
+        std::string name = large.label;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        const std::string path = (directory / (name + ".xml")).string();
+        std::ofstream(path, std::ios::binary).write(text.data(), text.size());
+        corpus.push_back({large.label, path, static_cast<double>(text.size())});
     }
     return corpus;
 }

@@ -68,6 +68,23 @@ std::string deep_nesting(std::size_t bytes) {
     return out;
 }
 
+// About 20,000 comments at the smallest scale: a scanner that searched the
+// rest of the text for each comment's end would be quadratic (an ASan-built
+// host makes every strstr measure it).
+std::string many_comments(std::size_t bytes) {
+    return fill("<r>", "</r>", bytes, [](std::string& out, std::size_t i) {
+        out += "<!-- comment " + std::to_string(i) + ", a line of words about nothing -->x\n";
+    });
+}
+
+// One element type with many declared defaults, written eight times: a
+// writer that walked the declaration list per default would be quadratic.
+std::string declared_defaults(std::size_t bytes) {
+    return fill(
+        "<!DOCTYPE r [<!ATTLIST e", "\n>]><r><e/><e/><e/><e/><e/><e/><e/><e/></r>", bytes,
+        [](std::string& out, std::size_t i) { out += "\n a" + std::to_string(i) + " CDATA 'v'"; });
+}
+
 }  // namespace
 
 std::string records_document(std::size_t bytes) {
@@ -127,9 +144,10 @@ const std::string& generated_document(int kind) {
     return documents[kind];
 }
 
-const Shape adversarial_shapes[6] = {
+const Shape adversarial_shapes[8] = {
     {"same-name siblings", same_name_siblings}, {"distinct sibling names", distinct_sibling_names},
     {"alternating names", alternating_names},   {"many attributes", many_attributes},
-    {"long mixed content", long_mixed_content}, {"deep nesting", deep_nesting}};
+    {"long mixed content", long_mixed_content}, {"deep nesting", deep_nesting},
+    {"many comments", many_comments},           {"written defaults", declared_defaults, true}};
 
 }  // namespace bench

@@ -23,8 +23,9 @@ const std::string& generated_document(int kind);
 struct Shape {
     const char* name;
     std::string (*make)(std::size_t bytes);
+    bool written = false;  // the figure is the write of the parsed tree, not the parse
 };
-extern const Shape adversarial_shapes[6];
+extern const Shape adversarial_shapes[8];
 
 }  // namespace bench
 

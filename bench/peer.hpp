@@ -28,6 +28,11 @@ class Peer {
     virtual void release() = 0;
     // Heap the library keeps for its own copy of the input, which is not tree memory.
     virtual std::size_t input_copy_bytes(std::size_t) const { return 0; }
+    // A tree a host builds: a root, then `count` children appended to it one by one, held
+    // like a parsed document; false when the library has no such operation here.
+    virtual bool append_children(std::size_t) { return false; }
+    // Takes the held tree's children off again, last first, freeing each.
+    virtual void detach_children_last_first() {}
     // Whether nesting a million levels deep is safe: neither parse nor free recurses.
     virtual bool survives_deep_nesting() const { return false; }
 };

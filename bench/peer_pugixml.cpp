@@ -37,6 +37,16 @@ class PugixmlPeer : public StringOutputPeer {
         document->save(writer, "", pugi::format_raw);
     }
     void release() override { document.reset(); }
+    bool append_children(std::size_t count) override {
+        document = std::make_unique<pugi::xml_document>();
+        pugi::xml_node root = document->append_child("r");
+        for (std::size_t i = 0; i < count; ++i) root.append_child("item");
+        return true;
+    }
+    void detach_children_last_first() override {
+        pugi::xml_node root = document->first_child();
+        while (pugi::xml_node last = root.last_child()) root.remove_child(last);
+    }
     bool survives_deep_nesting() const override { return true; }
 
   private:

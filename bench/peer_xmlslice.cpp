@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "peer.hpp"
 #include "xmlslice.hpp"
@@ -30,9 +31,24 @@ class XmlslicePeer : public Peer {
         xmlslice::element_free(root);
         root = nullptr;
     }
+    bool append_children(std::size_t count) override {
+        root = xmlslice::document_new("r");
+        children.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            children.push_back(xmlslice::element_add_child(root, "item", 0));
+        return root != nullptr;
+    }
+    // A host keeps the children it made; the records have no link back to the last one.
+    void detach_children_last_first() override {
+        while (!children.empty()) {
+            xmlslice::element_free(xmlslice::element_detach(children.back()));
+            children.pop_back();
+        }
+    }
     bool survives_deep_nesting() const override { return true; }
 
   private:
+    std::vector<xmlslice::XmlElement*> children;
     bool accept(xmlslice::XmlElement* parsed) {
         root = parsed;
         return root && !*xmlslice::document_error_text(root);

@@ -77,16 +77,18 @@ double CorpusResults::ratio(std::size_t document, std::size_t library, Metric me
            median(document, static_cast<std::size_t>(reference_), metric);
 }
 
-double CorpusResults::geomean_ratio(std::size_t library, Metric metric) const {
+double CorpusResults::geomean_ratio(std::size_t library, Metric metric, SizeClass size) const {
     std::vector<double> ratios;
     for (std::size_t document = 0; document < documents_.size(); ++document)
-        ratios.push_back(ratio(document, library, metric));
+        if (in_class(documents_[document], size))
+            ratios.push_back(ratio(document, library, metric));
     return geomean(ratios);
 }
 
-int CorpusResults::worst_document(std::size_t library, Metric metric) const {
+int CorpusResults::worst_document(std::size_t library, Metric metric, SizeClass size) const {
     int worst = -1;
     for (std::size_t document = 0; document < documents_.size(); ++document) {
+        if (!in_class(documents_[document], size)) continue;
         const double value = ratio(document, library, metric);
         if (std::isfinite(value) && (worst < 0 || value < ratio(worst, library, metric)))
             worst = static_cast<int>(document);

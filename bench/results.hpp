@@ -15,6 +15,13 @@ struct Document {
     double length = 0;  // bytes
 };
 
+// Documents of this size and more count as large; geomeans are given for each class too.
+constexpr double large_bytes = 10e6;
+enum SizeClass { every_size, small_only, large_only };
+inline bool in_class(const Document& document, SizeClass size) {
+    return size == every_size || (document.length >= large_bytes) == (size == large_only);
+}
+
 enum Metric { warm, cold, write, heap, file, release, metric_count };
 
 struct MetricInfo {
@@ -45,9 +52,9 @@ class CorpusResults {
     double spread(std::size_t document, std::size_t library, Metric metric) const;
     // This library's median over pugixml's (heap too: below 1 is smaller); NaN without both.
     double ratio(std::size_t document, std::size_t library, Metric metric) const;
-    double geomean_ratio(std::size_t library, Metric metric) const;
-    // The document with the lowest ratio; -1 when there is none.
-    int worst_document(std::size_t library, Metric metric) const;
+    double geomean_ratio(std::size_t library, Metric metric, SizeClass size = every_size) const;
+    // The document of that class with the lowest ratio; -1 when there is none.
+    int worst_document(std::size_t library, Metric metric, SizeClass size = every_size) const;
 
   private:
     struct Series {

@@ -2,7 +2,8 @@
 # Builds the comparison in build-bench (Release), runs it and draws its ratios.
 # Usage: bench/run.sh [--allocator glibc|mimalloc|jemalloc|PATH] [rounds] [corpus|scaling|allocators]
 #   --allocator   preloads that malloc into every measuring child (default: glibc's own)
-#   allocators    warm parse of xmlslice and pugixml under glibc, mimalloc and jemalloc
+#   allocators    warm parse of xmlslice and pugixml under glibc, glibc without fast bins
+#                 (GLIBC_TUNABLES=glibc.malloc.mxfast=0), mimalloc and jemalloc
 # The corpus ratios go to build-bench/ratios-ALLOCATOR.tsv and are drawn with gnuplot, for glibc
 # into bench/results.png (the chart bench/README.md shows), else build-bench/results-ALLOCATOR.png.
 set -euo pipefail
@@ -34,6 +35,22 @@ fi
 preload=$(allocator_path "$allocator")
 name=$(basename "$allocator")
 
+# The packages the large real documents are assembled from (see compare.cpp), installed when
+# missing and this runs as root; otherwise the bench skips those documents and says so.
+large_packages="libgtk-3-dev kanjidic-xml docbook-xsl unicode-cldr-core mame-data"
+missing=""
+for package in $large_packages; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+    echo "installing$missing for the large documents"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing >/dev/null
+  else
+    echo "not installed:$missing (Debian: apt-get install$missing); their documents are skipped"
+  fi
+fi
+
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DXMLSLICE_BUILD_BENCH=ON \
   -DXMLSLICE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target xmlslice_compare >/dev/null
@@ -42,7 +59,7 @@ echo "library as of commit $(git log -1 --format=%h -- include support tree pars
   git diff --quiet HEAD -- include support tree parser writer || echo ', with uncommitted changes')"
 
 if [[ " $* " == *" allocators "* ]]; then
-  list=glibc=
+  list="glibc=,glibc-mxfast0=GLIBC_TUNABLES=glibc.malloc.mxfast=0"
   for other in mimalloc jemalloc; do
     if path=$(allocator_path $other); then list="$list,$other=$path"; fi
   done

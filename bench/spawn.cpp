@@ -16,10 +16,15 @@ namespace {
 [[noreturn]] void become_measuring_child(int pipe_in, const Allocator& allocator,
                                          std::vector<std::string> arguments) {
     dup2(pipe_in, STDOUT_FILENO);
-    if (allocator.path.empty())
+    // A "path" VARIABLE=VALUE keeps glibc's malloc and sets that variable instead
+    // (GLIBC_TUNABLES=glibc.malloc.mxfast=0: glibc without its fast bins).
+    const std::size_t equals = allocator.path.find('=');
+    if (allocator.path.empty() || equals != std::string::npos)
         unsetenv("LD_PRELOAD");
     else
         setenv("LD_PRELOAD", allocator.path.c_str(), 1);
+    if (equals != std::string::npos)
+        setenv(allocator.path.substr(0, equals).c_str(), allocator.path.c_str() + equals + 1, 1);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);

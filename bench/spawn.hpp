@@ -8,7 +8,7 @@
 namespace bench {
 
 // The malloc the measuring children run with: glibc's when `path` is empty, else the
-// shared library at `path`, preloaded.
+// shared library at `path`, preloaded; a `path` VARIABLE=VALUE is glibc's with that variable set.
 struct Allocator {
     std::string name;
     std::string path;

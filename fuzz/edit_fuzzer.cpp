@@ -56,6 +56,8 @@ class Session {
             apply(operation);
             check(std::to_string(operation).c_str());
         }
+        std::string lookups = test_support::lookup_violation(root_);
+        if (!lookups.empty()) fail("a lookup after the program", lookups);
     }
 
   private:
@@ -80,7 +82,7 @@ class Session {
         if (in_.ConsumeBool())
             return strings_[in_.ConsumeIntegralInRange<std::size_t>(0, strings_.size() - 1)]
                 .c_str();
-        strings_.push_back(in_.ConsumeRandomLengthString(12));
+        strings_.push_back(in_.ConsumeRandomLengthString(40));
         return strings_.back().c_str();
     }
     std::size_t offset_in(XmlElement* parent) {
@@ -207,6 +209,7 @@ void Session::apply(int operation) {
             XmlElement* head = element_first_named(e, host_string());
             element_nth_same_name(head, in_.ConsumeIntegral<int>());
             element_attribute_value(e, host_string());
+            document_instructions(e, host_string());
             break;
         }
     }

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "fuzz_support.hpp"
+#include "parser/text_decode.hpp"
 #include "tree_checks.hpp"
 
 using namespace xmlslice;
@@ -65,6 +66,32 @@ void check_document(XmlElement* root) {
         fail("document_instructions for a missing target");
 }
 
+// UTF-16 after a byte-order mark with every surrogate paired, or any bytes
+// under a declared single-byte encoding, or UTF-8 of scalar values only.
+bool valid_input(const std::uint8_t* data, std::size_t size) {
+    const char* name;
+    std::size_t length;
+    switch (detail::input_encoding(reinterpret_cast<const char*>(data), size, name, length)) {
+        case detail::InputEncoding::latin1:
+        case detail::InputEncoding::windows_1252:
+            return true;
+        case detail::InputEncoding::utf16_big:
+        case detail::InputEncoding::utf16_little: {
+            std::size_t high = data[0] == 0xFE ? 0 : 1;
+            bool expect_low = false;
+            for (std::size_t at = 2; at + 1 < size; at += 2) {
+                unsigned unit = data[at + high] << 8 | data[at + 1 - high];
+                bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+                if (low != expect_low) return false;
+                expect_low = unit >= 0xD800 && unit <= 0xDBFF;
+            }
+            return !expect_low;
+        }
+        default:
+            return test_support::valid_utf8(reinterpret_cast<const char*>(data), size);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -73,6 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string violation = test_support::tree_violation(root);
     if (!violation.empty()) fail("link invariants after a parse", violation);
     check_document(root);
+    if (valid_input(data, size)) {
+        std::string invalid = test_support::invalid_utf8_string(root);
+        if (!invalid.empty()) fail("invalid UTF-8 in the tree of a valid input", invalid);
+    }
+    std::string lookups = test_support::lookup_violation(root);
+    if (!lookups.empty()) fail("a lookup with a key around the names present", lookups);
     for (XmlElement* e : fuzz::elements_under(root)) {
         check_children(e);
         check_attributes(e);

@@ -6,6 +6,7 @@
 
 #include "parser/entity_set.hpp"
 #include "parser/parser.hpp"
+#include "support/byte_search.hpp"
 #include "tree/tree_internal.hpp"
 
 namespace xmlslice::detail {
@@ -80,11 +81,11 @@ bool SubsetReader::read(char* at) {
 Step SubsetReader::declaration(char* at) {
     if (std::strncmp(at, "<!ENTITY", 8) == 0) return entity_declaration(at + 8);
     if (std::strncmp(at, "<!ATTLIST", 9) == 0) return attlist_declaration(at + 9);
-    if (std::strncmp(at, "<!--", 4) == 0) return {std::strstr(at + 4, "-->"), false};
-    if (std::strncmp(at, "<?", 2) == 0) {
-        char* end = std::strstr(at + 2, "?>");
-        if (end && !record_instruction(parser_, at + 2, end - (at + 2))) return {nullptr, true};
-        return {end ? end + 1 : nullptr, false};
+    if (char* end = end_of_comment_or_instruction(at); end != at) {
+        if (!*end) return {nullptr, false};
+        if (at[1] == '?' && !record_instruction(parser_, at + 2, end - 1 - (at + 2)))
+            return {nullptr, true};
+        return {end, false};
     }
     if (*at == '<') return {std::strchr(at + 1, '>'), false};
     // A parameter-entity reference between declarations may stand for
@@ -204,6 +205,13 @@ Step SubsetReader::default_value(char* element, std::size_t element_length, char
 }
 
 }  // namespace
+
+[[gnu::cold]] char* end_of_comment_or_instruction(char* at) {
+    bool comment = std::strncmp(at, "<!--", 4) == 0;
+    if (!comment && at[1] != '?') return at;
+    char* end = find_run(at + (comment ? 4 : 2), comment ? "-->" : "?>");
+    return *end ? end + 1 + comment : end;
+}
 
 // Read once per document, so compiled for size.
 [[gnu::cold]] bool read_internal_subset(Parser& parser, char* start, std::size_t length) {

@@ -25,13 +25,11 @@ std::size_t bound(std::size_t length, std::size_t factor) {
     return scaled > (std::size_t(8) << 20) ? scaled : std::size_t(8) << 20;
 }
 
-// UTF-16 input is converted first; the final byte is saved and replaced by
-// the NUL that ends the text.
+// UTF-16 and single-byte input is converted first; the final byte is saved
+// and replaced by the NUL that ends the text.
 void parse(XmlDocument* document, char* buffer, std::size_t length) {
     Parser parser(document);
-    bool no_memory = false;
-    if (length) document->converted = utf16_to_utf8(buffer, length, no_memory);
-    if (no_memory) return (void)record_error(parser, nullptr, "out of memory");
+    if (length && !convert_input(parser, buffer, length)) return;
     if (!length) return (void)record_error(parser, nullptr, "root tag missing");
     document->text_start = buffer;
     document->text_end = buffer + length;
@@ -112,16 +110,29 @@ XmlElement* parse_single_read(int fd, std::size_t size) {
     return nullptr;
 }
 
+// The file is read into pages of the process's own rather than mapped: a
+// page of a private file mapping that the parser never wrote reads through
+// to the file, and truncating the file discards even the pages it wrote, so
+// a host that rewrote the file it parsed would change or lose the
+// document's text. The buffer is still released as a mapping.
 XmlElement* parse_regular_file(int fd, std::size_t size) {
     auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     std::size_t mapping_length = (size + page - 1) & ~(page - 1);
-    // Private and writable: the parser's writes stay in this process.
-    void* mapping = mmap(nullptr, mapping_length, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    void* mapping = mmap(nullptr, mapping_length, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (mapping == MAP_FAILED) return parse_single_read(fd, size);
-    madvise(mapping, mapping_length, MADV_SEQUENTIAL);
-    XmlElement* root = parse_and_hand_over(static_cast<char*>(mapping), size, mapping_length);
-    if (root) madvise(mapping, mapping_length, MADV_NORMAL);
-    return root;
+    auto* buffer = static_cast<char*>(mapping);
+    std::size_t filled = 0;  // from the file's start, the descriptor's offset untouched
+    while (filled < size) {
+        ssize_t count = pread(fd, buffer + filled, size - filled, static_cast<off_t>(filled));
+        if (count == 0) break;
+        if (count < 0 && errno != EINTR) {
+            release_source(buffer, mapping_length);
+            return nullptr;
+        }
+        if (count > 0) filled += static_cast<std::size_t>(count);
+    }
+    return parse_and_hand_over(buffer, filled, mapping_length);
 }
 
 }  // namespace

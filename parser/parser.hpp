@@ -44,8 +44,17 @@ bool out_of_memory(Parser& parser, const char* position);
 // Records the error for a failed decode of the text at position.
 bool decode_failed(Parser& parser, DecodeStatus status, const char* position);
 
+// Converts UTF-16 input, or single-byte input that its XML declaration
+// names, to UTF-8 in the document's converted buffer, which then replaces
+// buffer and length; false when it recorded an error (a declared encoding
+// it does not read, or no memory).
+bool convert_input(Parser& parser, char*& buffer, std::size_t& length);
 // A processing instruction: the bytes after "<?" up to its closing '?'.
 bool record_instruction(Parser& parser, char* start, std::size_t length);
+// In an internal subset: the last byte of the comment ("-->") or
+// instruction ("?>") that starts at `at`, the NUL when it is not closed, or
+// `at` itself for other markup.
+char* end_of_comment_or_instruction(char* at);
 // Reads an internal DTD subset; false when it recorded an error.
 bool read_internal_subset(Parser& parser, char* start, std::size_t length);
 // Scans the text (NUL-terminated, its final byte already saved).

@@ -51,7 +51,7 @@ class Scanner {
     Ending comment(char* lt);
     Ending cdata_section(char* lt);
     Ending instruction(char* lt);
-    Ending doctype(char* lt);
+    [[gnu::cold]] Ending doctype(char* lt);
     bool text_run(char* start, std::size_t length, DecodeMode mode, std::size_t clean);
     Ending fail(const char* position, const char* message, int quote = 0);
     void finish(char* position);
@@ -273,15 +273,15 @@ Ending Scanner::end_tag(char* lt) {
 }
 
 Ending Scanner::comment(char* lt) {
-    char* dashes = std::strstr(lt + 4, "--");
-    if (!dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
+    char* dashes = find_run(lt + 4, "--");
+    if (!*dashes || !parser_.closes(dashes + 2)) return fail(lt + 1, "unclosed <!--");
     return dashes[2] ? closed_at(dashes + 2) : ran_to_end(lt + 1);
 }
 
 Ending Scanner::cdata_section(char* lt) {
     char* content = lt + 9;
-    char* end = std::strstr(content, "]]>");
-    if (!end) return fail(lt + 1, "unclosed <![CDATA[");
+    char* end = find_run(content, "]]>");
+    if (!*end) return fail(lt + 1, "unclosed <![CDATA[");
     if (!text_run(content, end - content, DecodeMode::cdata, 0)) return failure();
     return closed_at(end + 2);
 }
@@ -297,12 +297,36 @@ Ending Scanner::instruction(char* lt) {
     }
 }
 
+namespace {
+
+// The last byte of the quoted literal, comment or instruction of a subset
+// that starts at `at`; the NUL when it is not closed; `at` itself for other
+// markup, whose literals are passed over one by one.
+char* passed_over(char* at) {
+    return *at == '<' ? end_of_comment_or_instruction(at) : strchrnul(at + 1, *at);
+}
+
+}  // namespace
+
 // Only the internal subset matters: the walk stops at '[', ']' and '>', and
-// the subset ends at a ']' followed by optional blanks and '>'.
+// the subset ends at a ']' followed by optional blanks and '>'. Inside the
+// subset a quoted literal, comment or instruction is passed over whole, so
+// a ']' or '>' in it ends nothing. Once one is left open, the rest is walked
+// as if none were there: an open one hides nothing, and no search for a
+// close that is not there is made twice.
 Ending Scanner::doctype(char* lt) {
     char* subset = nullptr;
+    bool pass_over = true;
     for (char* at = lt + 2;; ++at) {
-        at += std::strcspn(at, "[]>");
+        at += std::strcspn(at, subset && pass_over ? "[]>\"'<" : "[]>");
+        if (*at == '"' || *at == '\'' || *at == '<') {
+            char* end = passed_over(at);
+            if (*end) {
+                at = end;
+                continue;
+            }
+            pass_over = false;
+        }
         if (*at == '[') {
             if (!subset) subset = at + 1;
         } else if (*at == '>' && !subset) {

@@ -33,11 +33,22 @@ constexpr ModeTraits mode_traits[] = {
     {find_any<'&', '%', '\r'>, false, false, false},
 };
 
+// A byte's value as a digit of base 36; 99 for a byte that is none. A
+// table, so reading a number takes no branches per digit.
+struct DigitValues {
+    unsigned char of[256];
+    constexpr DigitValues() : of() {
+        for (int c = 0; c < 256; ++c)
+            of[c] = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'z' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                           : 99;
+    }
+};
+constexpr DigitValues digit_values;
+
 int digit_value(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
+    return digit_values.of[c & 0xFF];
 }
 
 }  // namespace
@@ -47,17 +58,17 @@ bool read_reference_number(const char* p, std::int64_t& value, std::size_t& leng
     int base = *at == 'x' ? 16 : 10;
     at += base == 16;
     while (has_class(*at, SPACE)) ++at;
-    bool negative = *at == '-';
-    at += negative || *at == '+';
+    if (*at == '-') return false;  // no scalar value is negative
+    at += *at == '+';
     if (base == 16 && at[0] == '0' && (at[1] | 0x20) == 'x' && digit_value(at[2]) < 16) at += 2;
     const char* digits = at;
-    std::uint64_t magnitude = 0;
-    for (; digit_value(*at) < base; ++at) {
-        magnitude = magnitude * base + digit_value(*at);
-        if (magnitude >= (1ULL << 31)) magnitude = 1ULL << 31;
-    }
-    if (at == digits || *at != ';' || magnitude == 0 || magnitude >= (1ULL << 31)) return false;
-    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    std::int64_t magnitude = 0;
+    for (int digit; (digit = digit_value(*at)) < base; ++at)
+        if (magnitude <= 0x10FFFF) magnitude = magnitude * base + digit;
+    if (at == digits || *at != ';' || magnitude == 0 || magnitude > 0x10FFFF ||
+        (magnitude >> 11) == 0x1B)  // a surrogate
+        return false;
+    value = magnitude;
     length = at + 1 - p;
     return true;
 }

@@ -80,19 +80,47 @@ inline DecodeMode mode_of_marker(const char* marker) {
 // Reads a character reference's number (what follows "&#", NUL-terminated
 // at the latest) as strtol does in the POSIX locale: blanks, a sign, for
 // base 16 an optional 0x, digits; then its ';'. False when the reference is
-// not valid or its value is 2^31 or more in size; else `length` counts the
-// bytes through the ';'.
+// not valid or its value is not a Unicode scalar value (0, negative, a
+// surrogate or above U+10FFFF), which stays as written; else `length`
+// counts the bytes through the ';'.
 bool read_reference_number(const char* number, std::int64_t& value, std::size_t& length);
 
 // Writes the UTF-8 form of a code point below 2^31 (one byte, the low eight
 // bits, for anything up to 127, negatives included); returns the byte count.
 std::size_t encode_utf8(std::int64_t code_point, char* destination);
 
+// What the input's bytes are: UTF-16 after a byte-order mark, else what an
+// XML declaration at the very start names, else UTF-8.
+enum class InputEncoding : unsigned char {
+    utf8,
+    utf16_big,
+    utf16_little,
+    latin1,  // ISO-8859-1, and US-ASCII, a subset of it
+    windows_1252,
+    unsupported,
+};
+
+// The input's encoding; for an unsupported one, `name` and `name_length`
+// give the name the declaration wrote. Reads no further than the
+// declaration's first '>' or the length.
+InputEncoding input_encoding(const char* buffer, std::size_t length, const char*& name,
+                             std::size_t& name_length);
+
+// Converts UTF-16 (after its byte-order mark) or a single-byte encoding to
+// a new heap buffer of UTF-8 (no terminator), replaces buffer and length
+// and returns the new buffer. Line ends stay as they were. When memory runs
+// out, sets out_of_memory, returns null and changes nothing.
+char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from, bool& out_of_memory);
+
 // When buffer starts with 0xFE or 0xFF (a UTF-16 byte-order mark), converts
-// it to a new heap buffer of UTF-8 (no terminator), replaces buffer and
-// length and returns the new buffer. Otherwise, or when memory runs out
-// (out_of_memory is then set), returns null and changes nothing.
-char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory);
+// it as convert_to_utf8 does; otherwise returns null and changes nothing.
+inline char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
+    auto first = static_cast<unsigned char>(buffer[0]);
+    if (first != 0xFE && first != 0xFF) return nullptr;
+    return convert_to_utf8(buffer, length,
+                           first == 0xFE ? InputEncoding::utf16_big : InputEncoding::utf16_little,
+                           out_of_memory);
+}
 
 enum class DecodeStatus { ok, too_large, out_of_memory };
 

@@ -19,35 +19,16 @@ constexpr std::size_t linear_limit = 8;
 
 }  // namespace
 
-// While a parent's chains are short, a child's group is found by walking
-// them: its name group's last member gets the child, or the last head does
-// as a new head. Null when the walk grew too long.
-XmlElement* TreeBuilder::walk_groups(XmlElement* parent, XmlElement* child) {
-    XmlElement* head = parent->first_child;
-    for (std::size_t steps = 0; steps < FEW_STEPS; ++steps, head = head->next_name_group) {
-        if (named(head, child->name, document_)) {
-            while (head->next_same_name && ++steps < FEW_STEPS) head = head->next_same_name;
-            return head->next_same_name ? nullptr : (head->next_same_name = child, head);
-        }
-        if (!head->next_name_group) return head->next_name_group = child, head;
-    }
-    return nullptr;
-}
-
-// Entries for the groups a parent's chains hold, once walking them is too
-// long; `last` is its last child. Null without memory.
+// Entries for a parent's groups, made when a child's name first differs
+// from its last sibling's: until then its children shared one name, so they
+// form one group. Null without memory.
 TreeBuilder::Grouped* TreeBuilder::make_groups(XmlElement* parent, XmlElement* last) {
     std::size_t depth = frames_.size();
-    if (!grouped_.push({depth, groups_.size(), 0})) return nullptr;
-    Grouped& entries = grouped_.back();
-    for (XmlElement* head = parent->first_child; head; head = head->next_name_group) {
-        XmlElement* tail = head;
-        while (tail->next_same_name) tail = tail->next_same_name;
-        if (tail == last) entries.last_group = groups_.size();
-        if (!groups_.add(entries.first_group, depth, {head, tail, std::strlen(head->name)}))
-            return nullptr;
-    }
-    return &entries;
+    std::size_t first = groups_.size();
+    if (!grouped_.push({depth, first, first})) return nullptr;
+    if (!groups_.add(first, depth, {parent->first_child, last, std::strlen(last->name)}))
+        return nullptr;
+    return &grouped_.back();
 }
 
 // The group entries of the innermost open element, if it has them.
@@ -71,7 +52,6 @@ bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_l
         if (entries) groups_[entries->last_group].tail = child;
         return true;
     }
-    if (!entries && walk_groups(parent, child)) return true;
     if (!entries && !(entries = make_groups(parent, last))) return false;
     std::size_t depth = frames_.size();
     std::size_t g = groups_.find(entries->first_group, depth, child->name, name_length);

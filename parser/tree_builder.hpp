@@ -74,7 +74,7 @@ class TreeBuilder {
         std::size_t text_length;  // of its text so far
         std::size_t first_byte;   // its later runs' first byte in later_text_
     };
-    // The group entries of an open element whose chains grew too long to walk.
+    // The group entries of an open element whose children have more than one name.
     struct Grouped {
         std::size_t depth;        // of the element among the open ones
         std::size_t first_group;  // its children's first group in groups_
@@ -82,12 +82,9 @@ class TreeBuilder {
     };
     XmlElement* new_child(Frame& frame, char* name, std::size_t name_length);
     bool link_child(Frame& frame, XmlElement* child, std::size_t name_length);
-    XmlElement* walk_groups(XmlElement* parent, XmlElement* child);
     Grouped* make_groups(XmlElement* parent, XmlElement* last);
     Grouped* grouped();
 
-    // Chains are walked while that takes at most this many steps.
-    static constexpr std::size_t FEW_STEPS = 8;
     bool join_text(Frame& frame, XmlElement* element);
     void first_text(char* text, std::size_t length, bool owned);
     bool later_text(char* text, std::size_t length, bool owned);

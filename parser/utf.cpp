@@ -1,4 +1,5 @@
-// The code-point encoder and the UTF-16 to UTF-8 conversion of whole inputs.
+// The code-point encoder and the conversion of whole UTF-16 and single-byte
+// inputs to UTF-8.
 #include <cstdlib>
 
 #include "parser/text_decode.hpp"
@@ -20,28 +21,44 @@ std::size_t encode_utf8(std::int64_t code_point, char* destination) {
     return static_cast<std::size_t>(continuation) + 1;
 }
 
-char* utf16_to_utf8(char*& buffer, std::size_t& length, bool& out_of_memory) {
-    auto first = static_cast<unsigned char>(buffer[0]);
-    if (first != 0xFE && first != 0xFF) return nullptr;
+namespace {
+
+// Windows-1252's characters for 0x80 to 0x9F; the five it leaves undefined
+// stand for themselves, as ISO-8859-1 has them.
+constexpr std::uint16_t windows_1252_high[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178,
+};
+
+}  // namespace
+
+[[gnu::cold]] char* convert_to_utf8(char*& buffer, std::size_t& length, InputEncoding from,
+                                    bool& out_of_memory) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(buffer);
-    std::size_t high = first == 0xFE ? 0 : 1;  // where a unit's high byte lies
-    auto unit_at = [bytes, high](std::size_t offset) -> std::int64_t {
-        return bytes[offset + high] * 256 + bytes[offset + 1 - high];
-    };
-    // A unit gives at most three bytes, a pair four: room for the most, then
-    // the block is trimmed to what was written.
-    char* output = static_cast<char*>(std::malloc(length / 2 * 3 + 1));
+    bool wide = from == InputEncoding::utf16_big || from == InputEncoding::utf16_little;
+    std::size_t width = wide ? 2 : 1;
+    std::size_t high = from == InputEncoding::utf16_little;  // where a unit's high byte lies
+    // A unit gives at most three bytes (a single byte too: U+20AC), a pair
+    // four: room for the most, then the block is trimmed to what was written.
+    char* output = static_cast<char*>(std::malloc(length / width * 3 + 1));
     if (!output) {
         out_of_memory = true;
         return nullptr;
     }
     std::size_t used = 0;
-    for (std::size_t offset = 2; offset + 1 < length; offset += 2) {
-        std::int64_t code_point = unit_at(offset);
-        // Any surrogate takes the following whole unit as its partner, whatever it is.
-        if (code_point >= 0xD800 && code_point <= 0xDFFF && offset + 3 < length) {
-            offset += 2;
-            code_point = (((code_point & 0x3FF) << 10) | (unit_at(offset) & 0x3FF)) + 0x10000;
+    for (std::size_t offset = 2 * wide; offset + width <= length; offset += width) {
+        std::int64_t code_point = bytes[offset + high];
+        if (wide) {
+            code_point = code_point << 8 | bytes[offset + 1 - high];
+            // Any surrogate takes the following whole unit as its partner, whatever it is.
+            if ((code_point >> 11) == 0x1B && offset + 3 < length) {
+                offset += 2;
+                std::int64_t partner = bytes[offset + high] << 8 | bytes[offset + 1 - high];
+                code_point = (((code_point & 0x3FF) << 10) | (partner & 0x3FF)) + 0x10000;
+            }
+        } else if (from == InputEncoding::windows_1252 && (code_point >> 5) == 4) {
+            code_point = windows_1252_high[code_point & 31];
         }
         used += encode_utf8(code_point, output + used);
     }

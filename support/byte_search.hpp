@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__) && !defined(XMLSLICE_NO_SIMD)
 #if defined(__has_feature)
@@ -84,6 +85,17 @@ inline char* find_any(char* p) {
     while (*p && ((*p != Stops) && ...)) ++p;
     return p;
 #endif
+}
+
+// The first run[0] followed by run[1] (and by run[2], when run is three
+// bytes long), or the text's NUL: a bounded search for the end of a
+// comment, CDATA section or instruction that reads nothing past that end.
+// Out of line: these ends are rare next to tags, and the code is shared.
+[[gnu::noinline]] inline char* find_run(char* p, const char* run) {
+    for (;; ++p) {
+        p = strchrnul(p, run[0]);
+        if (!*p || (p[1] == run[1] && (!run[2] || p[2] == run[2]))) return p;
+    }
 }
 
 // Where plain character data ends.

@@ -9,6 +9,8 @@
 
 namespace xmlslice::detail {
 
+// Both strings must hold `length` bytes: the words read are theirs, so a
+// caller that knows only one length compares with a bounded strncmp.
 inline bool equal_bytes(const char* a, const char* b, std::size_t length) {
     std::uint64_t x, y;
     for (; length >= 8; a += 8, b += 8, length -= 8) {

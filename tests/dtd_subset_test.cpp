@@ -304,6 +304,22 @@ TEST(Doctype, Walking) {
     EXPECT_EQ(declared_entities(unclosed), Pairs{});
 }
 
+// The outcomes libxml2 gives: "]>" in a literal, comment or instruction of
+// the subset does not end it.
+TEST(Doctype, SubsetEndsPastLiteralsCommentsAndInstructions) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"<!DOCTYPE r [<!ENTITY e \"x]>y\">]><r>&e;</r>", "x]>y"},
+        {"<!DOCTYPE r [<!ENTITY e '\"]>'>]><r>&e;</r>", "\"]>"},
+        {"<!DOCTYPE r [<!-- see ]> --><!ENTITY e 'v'>]><r>&e;</r>", "v"},
+        {"<!DOCTYPE r [<!-- don't --><!ENTITY e 'v'>]><r>&e;</r>", "v"},
+        {"<!DOCTYPE r [<?pi ]> ?><!ENTITY e 'v'>]><r>&e;</r>", "v"},
+    };
+    for (const auto& [input, text] : cases) EXPECT_EQ(text_of(input), text) << input;
+    Parsed p("<!DOCTYPE r [<!ATTLIST r a CDATA \"]>\">]><r/>");
+    EXPECT_EQ(p.error(), "");
+    EXPECT_STREQ(element_attribute_value(p.root, "a"), "]>");
+}
+
 // Eleven lines of declarations; lol9 stands for 3 * 10^9 bytes.
 std::string laughs(const std::string& more_declarations = "") {
     std::string subset = "<!DOCTYPE r [\n<!ENTITY lol 'lol'>\n";

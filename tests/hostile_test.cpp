@@ -3,7 +3,10 @@
 // and written text that must parse back into the same text.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "parse_support.hpp"
@@ -57,6 +60,7 @@ std::string repeat(const std::string& piece, std::size_t times) {
 std::string outcome(const std::string& input) {
     Parsed p(input);
     EXPECT_EQ(tree_violation(p.root), "");
+    EXPECT_EQ(lookup_violation(p.root), "");
     if (p.error().empty()) {
         EXPECT_EQ(p.doc()->current_element, nullptr);
     }
@@ -107,7 +111,93 @@ TEST(HostileReferences, ValuesBeyondTheCodeSpaceStayAsWritten) {
         EXPECT_EQ(attributes_of(p.root), (Pairs{{"a", reference}}));
     }
     Parsed zeros("<r>&#" + std::string(10000, '0') + "65;&#2147483647;</r>");
-    EXPECT_STREQ(zeros.root->text, "A\xFD\xBF\xBF\xBF\xBF\xBF");
+    EXPECT_STREQ(zeros.root->text, "A&#2147483647;");
+}
+
+// A stored name, target or attribute name shorter than the wanted key is
+// read only up to its own end, even at the very end of the buffer.
+TEST(HostileQueries, KeysLongerThanAnyStoredOneReadNothingBeyondIt) {
+    Parsed tiny("<?A[.?>");
+    EXPECT_EQ(*document_instructions(tiny.root, "\x01no-such-target"), nullptr);
+    const std::string b(22, 'b');
+    const std::string documents[] = {
+        rich,
+        "<!DOCTYPE r [<!ATTLIST a x CDATA 'v' yyyyyyyyyyyyyyyyy CDATA 'w'>"
+        "<!ATTLIST " +
+            b +
+            " z CDATA 'u'>]><?A?><?abcdefghijklmnopq x?>"
+            "<r><a/><" +
+            b + " q='1'/><" + b + "b/><" + b.substr(0, 9) + "/></r><?A?>",
+    };
+    for (const std::string& document : documents) {
+        Parsed p(document);
+        EXPECT_EQ(p.error(), "");
+        EXPECT_EQ(lookup_violation(p.root), "");
+    }
+}
+
+// Random documents in every encoding the parser reads, with character
+// references to values of every kind: whatever the parse gives, every
+// string in the tree is valid UTF-8.
+TEST(HostileEncodings, ValidInputGivesValidUtf8Everywhere) {
+    std::mt19937 random(24);
+    auto below = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
+    const std::int64_t references[] = {0,      -1,         -191,       65,        0xD7FF,
+                                       0xD800, 0xDFFF,     0xE000,     0x10FFFF,  0x110000,
+                                       -256,   0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+    for (int round = 0; round < 3000; ++round) {
+        int encoding = static_cast<int>(below(5));  // UTF-8, UTF-16 LE, BE, latin1, windows-1252
+        bool single_byte = encoding >= 3;
+        auto character = [&]() -> std::string {
+            if (single_byte) return std::string(1, static_cast<char>(0x80 + below(128)));
+            char32_t c = below(4) ? 0x80 + below(0x800) : 0x800 + below(0x10F800);
+            if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+            std::string out;
+            if (c < 0x800) return out + char(0xC0 | c >> 6) + char(0x80 | (c & 0x3F));
+            if (c < 0x10000)
+                return out + char(0xE0 | c >> 12) + char(0x80 | (c >> 6 & 0x3F)) +
+                       char(0x80 | (c & 0x3F));
+            return out + char(0xF0 | c >> 18) + char(0x80 | (c >> 12 & 0x3F)) +
+                   char(0x80 | (c >> 6 & 0x3F)) + char(0x80 | (c & 0x3F));
+        };
+        auto piece = [&](bool in_entity) -> std::string {
+            switch (below(6)) {
+                case 0: {
+                    std::int64_t value = references[below(std::size(references))];
+                    bool hex = below(2) && value >= 0;
+                    char number[32];
+                    std::snprintf(number, sizeof number, hex ? "&#x%llX;" : "&#%lld;",
+                                  static_cast<long long>(value));
+                    return number;
+                }
+                case 1:
+                    return below(2) && !in_entity ? "&e;" : "&amp;";
+                case 2:
+                    return "w";
+                default:
+                    return character();
+            }
+        };
+        auto run = [&](bool in_entity = false) {
+            std::string text;
+            for (std::uint32_t k = below(6); k; --k) text += piece(in_entity);
+            return text;
+        };
+        const std::string name = "r" + character();
+        std::string body = "<!DOCTYPE r [<!ENTITY e '" + run(true) + "'><!ATTLIST " + name +
+                           " d CDATA '" + run() + "'>]><" + name + " a='" + run() + "'>" + run() +
+                           "<![CDATA[" + character() + "]]><?p" + character() + " " + run() + "?>" +
+                           run() + "</" + name + ">";
+        std::string input;
+        if (encoding == 1 || encoding == 2) input = utf16(widen(body), encoding == 2);
+        if (encoding == 0) input = body;
+        if (single_byte)
+            input = std::string("<?xml version='1.0' encoding='") +
+                    (encoding == 3 ? "ISO-8859-1" : "windows-1252") + "'?>" + body;
+        Parsed p(input);
+        ASSERT_EQ(invalid_utf8_string(p.root), "") << input;
+        ASSERT_EQ(p.error(), "") << input;
+    }
 }
 
 TEST(HostileUtf16, LoneSurrogatesTakeTheNextUnit) {

@@ -10,10 +10,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "parse_support.hpp"
+#include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
 using namespace xmlslice;
+using xmlslice::test_support::Parsed;
 
 namespace {
 
@@ -93,20 +97,71 @@ TEST_F(InputSources, MappingCoversWholePagesAndLeavesTheFileAlone) {
     }
 }
 
-// The start address of the mapping of a file, or 0 when it is not mapped.
-unsigned long mapping_of(const std::string& path) {
-    std::istringstream maps(file_contents("/proc/self/maps"));
-    for (std::string line; std::getline(maps, line);)
-        if (line.find(path) != std::string::npos) return std::stoul(line, nullptr, 16);
-    return 0;
+// Every element, parents first; pairs of trees walk in step.
+std::vector<XmlElement*> elements_of(XmlElement* root) {
+    std::vector<XmlElement*> all{root};
+    for (std::size_t k = 0; k < all.size(); ++k)
+        for (XmlElement* c = all[k]->first_child; c; c = c->next_in_order) all.push_back(c);
+    return all;
 }
 
-TEST_F(InputSources, SourceIsTheMappingAndFreeingUnmapsIt) {
+// Once the parse has returned, the document keeps its text whatever happens
+// to the file: pages the parser never wrote (inside the long runs of text
+// here) must not read through to it, nor a truncation take any away. Runs
+// of several lengths put the unwritten pages in different places; the file
+// is emptied, or rewritten shorter, as long, or longer.
+TEST_F(InputSources, RewritingTheParsedFileLeavesTheDocumentAlone) {
+    auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (std::size_t run : {page - 30, page, 3 * page + 7}) {
+        std::string bytes = "<r>";
+        for (int k = 0; k < 5; ++k)
+            bytes += "<e k='" + std::to_string(k) + "'>" + std::string(run + k, 't') + "<f/></e>";
+        bytes += "</r>";
+        for (std::size_t rewritten :
+             {std::size_t(0), bytes.size() / 2, bytes.size(), 2 * bytes.size()}) {
+            SCOPED_TRACE(std::to_string(run) + " " + std::to_string(rewritten));
+            std::string name = write_file(bytes);
+            XmlElement* root = document_parse_path(name.c_str());
+            ASSERT_NE(root, nullptr);
+            std::FILE* file = std::fopen(name.c_str(), "w");  // truncates, as a host's save does
+            std::fputs(("<x/>" + std::string(rewritten, 'X')).substr(0, rewritten).c_str(), file);
+            std::fclose(file);
+            Parsed expected(bytes);
+            std::vector<XmlElement*> found = elements_of(root), wanted = elements_of(expected.root);
+            ASSERT_EQ(found.size(), wanted.size());
+            for (std::size_t k = 0; k < found.size(); ++k) {
+                EXPECT_EQ(test_support::written(found[k]), test_support::written(wanted[k]));
+                EXPECT_STREQ(element_attribute_value(found[k], "k"),
+                             element_attribute_value(wanted[k], "k"));
+            }
+            EXPECT_EQ(test_support::lookup_violation(root), "");
+            element_free(root);
+        }
+    }
+}
+
+// Whether the address lies in a mapping of this process.
+bool mapped(const void* address) {
+    auto at = reinterpret_cast<unsigned long>(address);
+    std::istringstream maps(file_contents("/proc/self/maps"));
+    for (std::string line; std::getline(maps, line);) {
+        std::size_t dash = line.find('-');
+        if (std::stoul(line, nullptr, 16) <= at &&
+            at < std::stoul(line.substr(dash + 1), nullptr, 16))
+            return true;
+    }
+    return false;
+}
+
+// The source is memory of the process's own, whole pages that freeing unmaps.
+TEST_F(InputSources, SourceIsAMappingThatFreeingUnmaps) {
     std::string name = write_file("<r/>");
     XmlElement* root = document_parse_path(name.c_str());
-    EXPECT_EQ(mapping_of(name), reinterpret_cast<unsigned long>(document(root)->source));
+    const char* source = document(root)->source;
+    EXPECT_TRUE(mapped(source));
+    EXPECT_EQ(file_contents("/proc/self/maps").find(name), std::string::npos);
     element_free(root);
-    EXPECT_EQ(mapping_of(name), 0u);
+    EXPECT_FALSE(mapped(source));
 }
 
 TEST_F(InputSources, DescriptorOffsetIsIgnoredAndKept) {

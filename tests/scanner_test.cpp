@@ -11,6 +11,10 @@
 #include "tree_checks.hpp"
 #include "xmlslice.hpp"
 
+namespace xmlslice::test_support {
+extern std::size_t strstr_calls;  // strstr_count.cpp
+}
+
 using namespace xmlslice;
 using namespace xmlslice::test_support;
 using namespace xmlslice::detail;
@@ -375,6 +379,49 @@ TEST(Scanner, Utf16Input) {
     EXPECT_EQ(lone.error(), error_at(1, "unclosed tag <a>"));
 }
 
+// Single-byte encodings a declaration names are converted as UTF-16 is;
+// other names are refused rather than misread.
+TEST(Scanner, DeclaredEncodings) {
+    const std::pair<std::string, std::string> converted[] = {
+        {"ISO-8859-1", "\xC3\xA9\xC2\x80\xC3\xBF"},
+        {"latin1", "\xC3\xA9\xC2\x80\xC3\xBF"},
+        {"us-ascii", "\xC3\xA9\xC2\x80\xC3\xBF"},
+        {"Windows-1252", "\xC3\xA9\xE2\x82\xAC\xC3\xBF"},
+        {"UTF-8", "\xE9\x80\xFF"},
+        {"utf-16", "\xE9\x80\xFF"},
+    };
+    for (const auto& [name, text] : converted) {
+        SCOPED_TRACE(name);
+        Parsed p("<?xml version='1.0' encoding=\"" + name + "\"?>\n<r a='\xE9'>\xE9\x80\xFF</r>");
+        EXPECT_EQ(p.error(), "");
+        EXPECT_STREQ(p.root->text, text.c_str());
+        EXPECT_EQ(attributes_of(p.root), (Pairs{{"a", text.substr(0, text.size() == 3 ? 1 : 2)}}));
+        EXPECT_EQ(p.doc()->converted != nullptr, text.size() != 3);
+    }
+    Parsed windows("<?xml version='1.0' encoding='windows-1252'?><r>\x81\x93\x9F</r>");
+    EXPECT_STREQ(windows.root->text, "\xC2\x81\xE2\x80\x9C\xC5\xB8");
+    // Lines are those of the input.
+    Parsed late("<?xml version='1.0' encoding='latin1'?>\n<r>\xE9\r\n\xE9\n</s>");
+    EXPECT_EQ(late.error(), error_at(4, "unexpected closing tag </s>"));
+    const std::pair<std::string, std::string> refused[] = {
+        {"<?xml version='1.0' encoding='EBCDIC'?><r/>",
+         error_at(1, "unsupported encoding \"EBCDIC\"")},
+        {"<?xml version='1.0'\n encoding = \"Shift_JIS\" ?><r/>",
+         error_at(2, "unsupported encoding \"Shift_JIS\"")},
+        {"<?xml encoding=''?><r/>", error_at(1, "unsupported encoding \"\"")},
+    };
+    for (const auto& [input, error] : refused) {
+        Parsed p(input);
+        EXPECT_EQ(p.error(), error);
+        EXPECT_EQ(p.root->first_child, nullptr);
+        EXPECT_EQ(written(p.root), "");
+    }
+    // Only a declaration at the very start names the encoding.
+    EXPECT_EQ(Parsed(" <?xml version='1.0' encoding='EBCDIC'?><r/>").error(), "");
+    EXPECT_EQ(Parsed("<?xml-stylesheet encoding='EBCDIC'?><r/>").error(), "");
+    EXPECT_EQ(Parsed("<?xml version='1.0'?><r encoding='EBCDIC'/>").error(), "");
+}
+
 TEST(Instructions, TableAndPositions) {
     Parsed p(
         "<?pi one?><?other?>\n<a><b/><?pi two three?><?q a?b?><?pi\v x?></a><?pi  \n\t four ?>");
@@ -421,7 +468,7 @@ TEST(Instructions, XmlDeclarationStandalone) {
         {"<?xml standalone = 'yes' ?>", 1},
         {"<?xml\tstandalone\t=\n\"yes\"?>", 1},
         {"<?xml standalone='no'?>", 0},
-        {"<?xml encoding='standalone' standalone='yes'?>", 0},
+        {"<?xml version='standalone' standalone='yes'?>", 0},
         {"<?xml?>", 0},
     };
     for (const Case& c : cases) {
@@ -544,6 +591,23 @@ TEST(Scanner, NeverTouchesBytesBeyondTheLength) {
         element_free(root);
         std::free(buffer);
     }
+}
+
+// Comment, CDATA and instruction ends, in content and in the subset, are
+// found by searches that stop at them: a strstr over the rest of the text
+// (which a sanitizer measures whole on every call) would make this shape
+// quadratic in any host built with AddressSanitizer.
+TEST(ScannerScale, TwentyThousandCommentsWithoutStrstr) {
+    std::string document = "<!DOCTYPE r [<!-- ]> --><?p ?>";
+    for (int i = 0; i < 20000; ++i) document += "<!-- d -->";
+    document += "]><r>";
+    for (int i = 0; i < 20000; ++i) document += "<!-- c - d --><![CDATA[x]]]]><!-- c -->";
+    strstr_calls = 0;
+    Parsed p(document + "</r>");
+    std::size_t calls = strstr_calls;  // before a failed check calls it
+    EXPECT_EQ(p.error(), "");
+    EXPECT_EQ(std::strlen(p.root->text), 60000u);
+    EXPECT_EQ(calls, 0u);
 }
 
 TEST(ScannerScale, HundredThousandChildrenOfAlternatingNames) {

@@ -18,6 +18,23 @@ namespace xmlslice::test_support {
 // first violation found.
 std::string tree_violation(XmlElement* root);
 
+// Empty when every lookup under root (element_first_named and
+// element_attribute_value on every element, document_instructions) gives
+// what a plain walk of the links and tables gives, for keys of every length
+// around the names present: each name with bytes added before or after it
+// or its last byte dropped, and runs of tabs up to 9 bytes longer than the
+// longest name. Under AddressSanitizer a lookup that reads past a key fails.
+std::string lookup_violation(XmlElement* root);
+
+// Whether bytes are UTF-8 that holds only Unicode scalar values, in their
+// shortest form.
+bool valid_utf8(const char* bytes, std::size_t length);
+
+// Empty when every string of the tree under root and of its document's
+// tables (names, texts, attributes, declared defaults, instructions) is
+// valid UTF-8; otherwise the first one that is not.
+std::string invalid_utf8_string(XmlElement* root);
+
 // Children as "name+offset" words, e.g. "a0 b5", along next_in_order, or
 // along the name-group chain.
 std::string child_order(XmlElement* parent);

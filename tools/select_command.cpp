@@ -4,33 +4,12 @@
 
 #include "commands.hpp"
 #include "document_input.hpp"
+#include "written_text.hpp"
 #include "xmlslice_select.hpp"
 
 namespace xmlslice::tool {
 
 namespace {
-
-// Characters that would end a value or start markup, written as references.
-void append_escaped(std::string_view text, std::string& out) {
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-}
 
 void append_element(XmlElement* element, MatchForm form, std::string& line) {
     if (form == MatchForm::xml) {
@@ -56,11 +35,12 @@ void append_match(const SelectMatch& match, MatchForm form, std::string& line) {
                 return;
             }
             line += std::string(match.name) + "=\"";
-            append_escaped(match.value, line);
+            append_attribute_value(std::string(match.value), line);
             line += '"';
             return;
         case NodeKind::text:
-            if (form == MatchForm::xml) return append_escaped(match.value, line);
+            if (form == MatchForm::xml)
+                return append_character_data(std::string(match.value), line);
             line += match.value;
             return;
     }

@@ -22,6 +22,19 @@ void release_source(char* source, std::size_t mapped_length) {
         munmap(source, mapped_length);
 }
 
+bool names_equal(const char* a, const char* b) {
+    return a && b ? std::strcmp(a, b) == 0 : a == b;
+}
+
+// Deeper than this a document keeps no chain ends.
+constexpr int chain_ends_depth = 64;
+
+ChainEnds* chain_ends_above(XmlElement* element) {
+    for (int depth = 0; element->parent; element = element->parent)
+        if (++depth > chain_ends_depth) return nullptr;
+    return &reinterpret_cast<DocumentBlock*>(element)->chain_ends;
+}
+
 }  // namespace detail
 
 using namespace detail;
@@ -32,6 +45,7 @@ void release_element(XmlElement* element) {
     if (!element->parent) {
         auto* document = reinterpret_cast<XmlDocument*>(element);
         release_tables(document);
+        std::free(reinterpret_cast<DocumentBlock*>(document)->chain_ends.listed);
         release_source(document->source, document->mapped_length);
         std::free(document->converted);
     }
@@ -44,7 +58,7 @@ void release_element(XmlElement* element) {
 }  // namespace
 
 XmlElement* document_new(const char* name) {
-    auto* document = static_cast<XmlDocument*>(std::calloc(1, sizeof(XmlDocument)));
+    auto* document = static_cast<XmlDocument*>(std::calloc(1, sizeof(DocumentBlock)));
     auto** entities = static_cast<char**>(std::malloc(sizeof predefined_entities));
     if (!document || !entities) {
         std::free(document);

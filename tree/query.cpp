@@ -27,7 +27,7 @@ const char* element_attribute_value(XmlElement* element, const char* name) {
     std::size_t list = find_list(defaults, element->name, std::strlen(element->name));
     if (list == NameIndex::npos) return nullptr;
     KeyedList declared{defaults[list]};
-    for (std::size_t i = 0; i < declared.count(3); ++i)
+    for (std::size_t i = 0, count = declared.count(3); i < count; ++i)
         if (names_equal(declared_at(declared, i).name, name))
             return declared_at(declared, i).default_value;
     return nullptr;

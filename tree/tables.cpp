@@ -80,9 +80,11 @@ void attribute_list_free(AttributeList list) {
 
 namespace detail {
 
-std::size_t find_list(char*** table, const char* key, std::size_t length) {
+// A stored key may be shorter than the wanted one, so the compare stops at
+// its NUL: a word-at-a-time compare of `length` bytes would read past it.
+[[gnu::noinline]] std::size_t find_list(char*** table, const char* key, std::size_t length) {
     for (std::size_t i = 0; table[i]; ++i)
-        if (equal_bytes(table[i][0], key, length) && !table[i][0][length]) return i;
+        if (std::strncmp(table[i][0], key, length) == 0 && !table[i][0][length]) return i;
     return NameIndex::npos;
 }
 

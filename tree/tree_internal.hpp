@@ -5,6 +5,7 @@
 #define XMLSLICE_TREE_INTERNAL_HPP
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "xmlslice.hpp"
@@ -32,9 +33,7 @@ inline XmlDocument* document_of(XmlElement* element) {
 }
 
 // Names compare as exact byte strings; a missing name equals only another.
-inline bool names_equal(const char* a, const char* b) {
-    return a && b ? std::strcmp(a, b) == 0 : a == b;
-}
+bool names_equal(const char* a, const char* b);
 
 // The link that leads to the head of name's group on the name-group chain
 // whose start *chain holds: chain itself when that start is the head, else the
@@ -44,6 +43,43 @@ inline XmlElement** group_link(XmlElement** chain, const char* name) {
     while (*chain && !names_equal((*chain)->name, name)) chain = &(*chain)->next_name_group;
     return chain;
 }
+
+// A document's private state, in its block after the public record: for a
+// few chains (a parent's children, or a name group's later members, each
+// keyed by the link it starts from) the member that ends it, so that hosts
+// append without walking. An entry is kept true by every insert and detach
+// that reaches the document; one whose element left its chain is dropped by
+// the detach, and an insert that brings a subtree from elsewhere drops all,
+// since entries for that subtree may have gone stale in another document.
+struct ChainEnds {
+    struct End {
+        XmlElement** start;
+        XmlElement* last;
+    };
+    End ends[16];
+    // One parent's children in order, left by a detach of its last child, so
+    // that detaching the next from the end needs no walk. Any other insert or
+    // detach drops the list (but keeps its block, freed with the document).
+    XmlElement* listed_parent;
+    XmlElement** listed;
+    std::size_t listed_count, listed_capacity;
+
+    End& at(XmlElement** start) {
+        auto key = reinterpret_cast<std::uintptr_t>(start) * 0x9E3779B97F4A7C15u;
+        return ends[key >> (sizeof key * 8 - 4)];
+    }
+    void forget() {
+        for (End& end : ends) end = {};
+        listed_parent = nullptr;
+    }
+};
+struct DocumentBlock {
+    XmlDocument document;
+    ChainEnds chain_ends;
+};
+// The chain ends of element's document; null when the element lies deeper
+// than entries are kept for, so that no walk here grows with the depth.
+ChainEnds* chain_ends_above(XmlElement* element);
 
 // Strings inside the parsed text are pieces of the input, never freed alone.
 inline bool lies_in_text(const XmlDocument* document, const char* string) {

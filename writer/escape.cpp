@@ -44,7 +44,7 @@ constexpr ByteClasses attribute_classes(true);
 
 // The first byte of the `count` from `at` on (UP_TO_NUL: to the NUL) that
 // the mode replaces or that ends the text; at + count when none does.
-const char* find_special(const char* at, std::size_t count, Escape mode) {
+[[gnu::noinline]] const char* find_special(const char* at, std::size_t count, Escape mode) {
 #ifdef XMLSLICE_SSE2
     auto content = [](__m128i x) {
         return _mm_or_si128(

@@ -196,7 +196,7 @@ void ElementWriter::write_attributes(const XmlElement* element, std::size_t name
     }
     if (list != ListFinder::none) {
         KeyedList declared{defaults_[list]};
-        for (std::size_t i = 0; i < declared.count(3); ++i) {
+        for (std::size_t i = 0, count = declared.count(3); i < count; ++i) {
             Declared attribute = declared_at(declared, i);
             std::size_t length = std::strlen(attribute.name);
             if (seen_.add(attribute.name, length) && attribute.default_value)

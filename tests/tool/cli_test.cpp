@@ -285,6 +285,18 @@ TEST_F(ToolTest, SelectPrintsEveryMatchInTheFormAsked) {
     }
 }
 
+// Values and texts are escaped as print writes them: tab, LF and CR in an
+// attribute value would otherwise read back as spaces.
+TEST_F(ToolTest, SelectEscapesAsTheWriterDoes) {
+    std::string doc = write("escapes.xml", "<r a='&#9;&#10;&#13;&quot;&lt;&amp;'>&#13;\"&gt;</r>");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"select", "--xml", doc, "/r/@a"}, "a=\"&#x9;&#xA;&#xD;&quot;&lt;&amp;\"\n"},
+        {{"select", "--xml", doc, "/r/text()"}, "&#xD;\"&gt;\n"},
+    };
+    EXPECT_EQ(run({"print", doc}).out, "<r a=\"&#x9;&#xA;&#xD;&quot;&lt;&amp;\">&#xD;\"&gt;</r>\n");
+    for (const auto& [args, expected] : cases) EXPECT_EQ(run(args).out, expected) << args.back();
+}
+
 TEST_F(ToolTest, SelectAndCountOverSeveralFilesPrefixLikeGrep) {
     std::string books = write("books.xml", BOOKS), other = write("other.xml", "<shelf/>");
     const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
