@@ -17,11 +17,22 @@ struct KnownEncoding {
 };
 
 // UTF-16 named by a document without a byte-order mark is read as it
-// always was: as UTF-8, the only way its '<?xml' could be seen.
+// always was: as UTF-8, the only way its '<?xml' could be seen. The common
+// aliases of these names are read too, so that no document that parsed
+// before is refused for its spelling.
 constexpr KnownEncoding known_encodings[] = {
-    {"utf-8", InputEncoding::utf8},        {"utf-16", InputEncoding::utf8},
-    {"iso-8859-1", InputEncoding::latin1}, {"latin1", InputEncoding::latin1},
-    {"us-ascii", InputEncoding::latin1},   {"windows-1252", InputEncoding::windows_1252},
+    {"utf-8", InputEncoding::utf8},
+    {"utf8", InputEncoding::utf8},
+    {"utf-16", InputEncoding::utf8},
+    {"utf-16le", InputEncoding::utf8},
+    {"utf-16be", InputEncoding::utf8},
+    {"iso-8859-1", InputEncoding::latin1},
+    {"iso8859-1", InputEncoding::latin1},
+    {"latin1", InputEncoding::latin1},
+    {"us-ascii", InputEncoding::latin1},
+    {"ascii", InputEncoding::latin1},
+    {"windows-1252", InputEncoding::windows_1252},
+    {"cp1252", InputEncoding::windows_1252},
 };
 
 bool names_encoding(const char* name, std::size_t length, const char* lower) {

@@ -53,8 +53,7 @@ const DocumentOrder::Entry& DocumentOrder::entry(const XmlElement* element) cons
     // A node of another tree (a host's variable may hold one) goes last.
     static const Entry elsewhere = {nullptr, ~std::uint32_t(0), ~std::uint32_t(0), 0};
     std::size_t mask = table_.size() - 1;
-    for (std::size_t slot = slot_of(element, mask); table_[slot].element;
-         slot = (slot + 1) & mask)
+    for (std::size_t slot = slot_of(element, mask); table_[slot].element; slot = (slot + 1) & mask)
         if (table_[slot].element == element) return table_[slot];
     return elsewhere;
 }

@@ -332,10 +332,13 @@ bool Evaluator::apply_step(const Step& step, NodeSet*& set) {
     } else if (descends && !step.positional()) {
         bool flat = true;
         bool ordered = true;
+        // A first predicate on an attribute is tested during the walk.
+        AttributeCondition condition{nullptr, nullptr, true};
+        bool early = !step.predicates.empty() && attribute_condition(step.predicates[0], condition);
         ok = axes_.descend_once(set->nodes, step.axis == Axis::descendant_or_self, step.test,
-                                next->nodes, flat, ordered);
+                                early ? &condition : nullptr, next->nodes, flat, ordered);
         if (!ok) out_of_memory();
-        ok = ok && filter_all(next->nodes, step.predicates);
+        ok = ok && filter_all(next->nodes, step.predicates, early ? 1 : 0);
         next->flat = flat;
         next->ordered = ordered;
     } else {
@@ -505,12 +508,45 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
     if (!selected || !candidates) return out_of_memory();
     Buffer<ParentFrame> frames;
     bool ok = true;
+    // [N] or [last()] alone on an element test: the child is counted out
+    // of the parent's chain, with no list made.
+    bool counted = step.predicates.size() == 1 && step.test.kind != TestKind::text &&
+                   step.test.kind != TestKind::node &&
+                   (step.predicates[0].plan == PredicatePlan::position ||
+                    step.predicates[0].plan == PredicatePlan::last);
+    auto count_out = [&](const Node& parent) {
+        const Predicate& predicate = step.predicates[0];
+        bool last = predicate.plan == PredicatePlan::last;
+        double wanted = predicate.position;
+        if (!last && (wanted < 1 || wanted != std::floor(wanted))) return true;
+        if (parent.kind == NodeKind::root) {
+            bool one = has_root_element(top_) && axes_.passes_element(step.test, top_);
+            if (one && (last || wanted == 1))
+                return candidates->nodes.push_back(element_node(top_)) || out_of_memory();
+            return true;
+        }
+        XmlElement* chosen = nullptr;
+        double seen = 0;
+        for (XmlElement* child = parent.element->first_child; child; child = child->next_in_order) {
+            if (!axes_.passes_element(step.test, child)) continue;
+            chosen = child;
+            if (!last && ++seen == wanted) break;
+        }
+        if (chosen && (last || seen == wanted) &&
+            !candidates->nodes.push_back(element_node(chosen)))
+            return out_of_memory();
+        return true;
+    };
     // Selects the children of parent and opens its frame.
     auto open = [&](const Node& parent) {
         candidates->nodes.clear();
-        if (!axes_.collect(parent, Axis::child, step.test, candidates->nodes))
-            return out_of_memory();
-        if (!filter_all(candidates->nodes, step.predicates)) return false;
+        if (counted) {
+            if (!count_out(parent)) return false;
+        } else {
+            if (!axes_.collect(parent, Axis::child, step.test, candidates->nodes))
+                return out_of_memory();
+            if (!filter_all(candidates->nodes, step.predicates)) return false;
+        }
         std::size_t begin = selected->nodes.size();
         if (!selected->nodes.append(candidates->nodes.data(), candidates->nodes.size()) ||
             !frames.push_back({begin, selected->nodes.size(), begin}))
@@ -570,10 +606,22 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
     return ok;
 }
 
-bool Evaluator::filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates) {
-    for (const Predicate& predicate : predicates) {
+bool Evaluator::attribute_condition(const Predicate& predicate, AttributeCondition& condition) {
+    if (predicate.plan != PredicatePlan::has_attribute &&
+        predicate.plan != PredicatePlan::attribute_equals)
+        return false;
+    condition.name = predicate.attribute.c_str();
+    condition.literal =
+        predicate.plan == PredicatePlan::attribute_equals ? predicate.literal.c_str() : nullptr;
+    condition.equal = predicate.equal;
+    return true;
+}
+
+bool Evaluator::filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates,
+                           std::size_t first) {
+    for (std::size_t k = first; k < predicates.size(); ++k) {
         if (nodes.empty()) return true;
-        if (!filter(nodes, predicate)) return false;
+        if (!filter(nodes, predicates[k])) return false;
     }
     return true;
 }
@@ -588,13 +636,11 @@ bool Evaluator::filter(Buffer<Node>& nodes, const Predicate& predicate) {
         nodes.truncate(kept ? 1 : 0);
         return true;
     }
-    if (predicate.plan == PredicatePlan::has_attribute) {
+    AttributeCondition condition{nullptr, nullptr, true};
+    if (attribute_condition(predicate, condition)) {
         std::size_t kept = 0;
-        const char* name = predicate.attribute.c_str();
         for (std::size_t k = 0; k < size; ++k)
-            if (nodes[k].kind == NodeKind::element &&
-                scratch_.attributes.find(nodes[k].element, name).name)
-                nodes[kept++] = nodes[k];
+            if (axes_.meets(condition, nodes[k])) nodes[kept++] = nodes[k];
         nodes.truncate(kept);
         return true;
     }

@@ -110,7 +110,9 @@ class Evaluator {
     bool step_merged(const Step& step, const NodeSet& in, NodeSet& out);
     bool step_per_parent(const Step& step, const NodeSet& in, NodeSet& out, bool every_element);
     bool filter(Buffer<Node>& nodes, const Predicate& predicate);
-    bool filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates);
+    bool filter_all(Buffer<Node>& nodes, const std::vector<Predicate>& predicates,
+                    std::size_t first = 0);
+    static bool attribute_condition(const Predicate& predicate, AttributeCondition& condition);
     bool predicate_holds(const Predicate& predicate, const EvalContext& context, bool& holds);
 
     bool compare(Op op, Value& left, Value& right, bool& result);

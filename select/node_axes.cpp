@@ -23,6 +23,7 @@ struct NodeAxes::Sink {
     const Node* watch = nullptr;
     std::size_t watch_count = 0;
     std::size_t watch_at = 0;
+    const AttributeCondition* condition = nullptr;
 
     Sink(const NodeAxes& of, const NodeTest& node_test, Buffer<Node>& into, std::size_t most)
         : axes(of), test(node_test), out(into), limit(most), texts(passes_text(node_test)) {}
@@ -46,6 +47,7 @@ struct NodeAxes::Sink {
             ++watch_at;
         if (open_depth != NO_DEPTH && depth <= open_depth) open_depth = NO_DEPTH;
         if (!axes.passes(test, node)) return true;
+        if (condition && !axes.meets(*condition, node)) return true;
         if (!out.push_back(node)) {
             oom = done = true;
             return false;
@@ -360,8 +362,17 @@ void NodeAxes::content_from(TextCursor cursor, XmlElement* child, bool deep, Sin
 
 namespace xmlslice::detail {
 
+bool NodeAxes::meets(const AttributeCondition& condition, const Node& node) const {
+    if (node.kind != NodeKind::element) return false;
+    FoundAttribute found = attributes_.find(node.element, condition.name);
+    if (!found.name) return false;
+    return !condition.literal ||
+           (std::strcmp(found.value, condition.literal) == 0) == condition.equal;
+}
+
 bool NodeAxes::descend_once(const Buffer<Node>& contexts, bool or_self, const NodeTest& test,
-                            Buffer<Node>& out, bool& flat, bool& ordered) {
+                            const AttributeCondition* condition, Buffer<Node>& out, bool& flat,
+                            bool& ordered) {
     flat = true;
     ordered = true;
     if (test.kind == TestKind::nothing) return true;
@@ -370,7 +381,7 @@ bool NodeAxes::descend_once(const Buffer<Node>& contexts, bool or_self, const No
     for (const Node& context : contexts) {
         if (context.kind == NodeKind::root || context.kind == NodeKind::element) {
             if (!containers_.push_back(context)) return false;
-        } else if (or_self && passes(test, context)) {
+        } else if (or_self && passes(test, context) && !condition) {
             // A text or attribute is its own descendant-or-self; where it
             // falls among the walks is left to a sort.
             if (!out.push_back(context)) return false;
@@ -378,6 +389,7 @@ bool NodeAxes::descend_once(const Buffer<Node>& contexts, bool or_self, const No
         }
     }
     Sink sink(*this, test, out, 0);
+    sink.condition = condition;
     sink.watch = containers_.data();
     sink.watch_count = containers_.size();
     while (sink.watch_at < containers_.size()) {

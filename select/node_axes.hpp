@@ -11,6 +11,15 @@
 
 namespace xmlslice::detail {
 
+// A predicate on attributes that a walk can test as it goes: the element
+// has the attribute (literal null), or its value equals (or, when !equal,
+// differs from) literal.
+struct AttributeCondition {
+    const char* name;
+    const char* literal;
+    bool equal;
+};
+
 class NodeAxes {
   public:
     NodeAxes(XmlElement* top, AttributeLookup& attributes) : top_(top), attributes_(attributes) {}
@@ -25,8 +34,11 @@ class NodeAxes {
     // contexts, a set in document order: each subtree is walked once however
     // the contexts nest. flat says whether no node of out lies inside
     // another; ordered whether out is in document order.
+    // Only nodes that meet condition, when given, are taken.
     bool descend_once(const Buffer<Node>& contexts, bool or_self, const NodeTest& test,
-                      Buffer<Node>& out, bool& flat, bool& ordered);
+                      const AttributeCondition* condition, Buffer<Node>& out, bool& flat,
+                      bool& ordered);
+    bool meets(const AttributeCondition& condition, const Node& node) const;
 
     bool passes_element(const NodeTest& test, XmlElement* element) const;
     bool passes_attribute(const NodeTest& test, XmlElement* owner, const char* name) const;

@@ -48,6 +48,19 @@ void plan_predicate(const SelectProgram& program, Predicate& predicate) {
         predicate.attribute = *name;
         return;
     }
+    if (expr.op == Op::equal || expr.op == Op::not_equal) {
+        const Expr& left = program.exprs[expr.left];
+        const Expr& right = program.exprs[expr.right];
+        const Expr& literal = left.op == Op::string ? left : right;
+        const std::string* name = plain_attribute(program, left.op == Op::string ? right : left);
+        if (literal.op == Op::string && name) {
+            predicate.plan = PredicatePlan::attribute_equals;
+            predicate.attribute = *name;
+            predicate.literal = literal.text;
+            predicate.equal = expr.op == Op::equal;
+            return;
+        }
+    }
     if (expr.op == Op::number) {
         predicate.plan = PredicatePlan::position;
         predicate.position = expr.number;

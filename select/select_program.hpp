@@ -116,9 +116,10 @@ enum class StepPlan : unsigned char {
 // How a predicate runs.
 enum class PredicatePlan : unsigned char {
     general,
-    position,       // a constant number: [N]
-    last,           // [last()]
-    has_attribute,  // [@name]
+    position,          // a constant number: [N]
+    last,              // [last()]
+    has_attribute,     // [@name]
+    attribute_equals,  // [@name = 'literal'] or [@name != 'literal']
 };
 
 struct Predicate {
@@ -126,7 +127,9 @@ struct Predicate {
     PredicatePlan plan = PredicatePlan::general;
     bool positional = false;  // depends on the position or the size
     double position = 0;      // PredicatePlan::position
-    std::string attribute;    // PredicatePlan::has_attribute
+    std::string attribute;    // has_attribute, attribute_equals: the name
+    std::string literal;      // attribute_equals
+    bool equal = true;        // attribute_equals: = rather than !=
 };
 
 // A comparison of string values with a literal that may be answered by one

@@ -389,6 +389,8 @@ TEST(Scanner, DeclaredEncodings) {
         {"Windows-1252", "\xC3\xA9\xE2\x82\xAC\xC3\xBF"},
         {"UTF-8", "\xE9\x80\xFF"},
         {"utf-16", "\xE9\x80\xFF"},
+        {"UTF8", "\xE9\x80\xFF"},
+        {"cp1252", "\xC3\xA9\xE2\x82\xAC\xC3\xBF"},
     };
     for (const auto& [name, text] : converted) {
         SCOPED_TRACE(name);

@@ -48,7 +48,6 @@ void append_match(const SelectMatch& match, MatchForm form, std::string& line) {
 
 void print_line(const std::string& prefix, std::string_view line) {
     std::fwrite(prefix.data(), 1, prefix.size(), stdout);
-    // An empty view may hold no pointer, which fwrite must not be given.
     if (!line.empty()) std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
 }
