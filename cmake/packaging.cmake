@@ -9,6 +9,7 @@ install(TARGETS xmlslice xmlslice_select EXPORT xmlsliceTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/xmlslice.hpp ${PROJECT_SOURCE_DIR}/include/xmlslice.h
   ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.hpp
+  ${PROJECT_SOURCE_DIR}/select/include/xmlslice_select.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT xmlsliceTargets NAMESPACE xmlslice:: DESTINATION ${XMLSLICE_PACKAGE_DIR})
 # Before 1.0 a minor release may change the interface.
@@ -23,6 +24,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/xmlsliceConfig.cmake
 file(RELATIVE_PATH XMLSLICE_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" XMLSLICE_PC_TO_PREFIX "${XMLSLICE_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/xmlslice.pc.in ${PROJECT_BINARY_DIR}/xmlslice.pc @ONLY)
+# A static link of the engine needs the C++ runtime named (a C host's
+# driver does not add it); a shared one records it in the library.
+list(TRANSFORM XMLSLICE_CXX_RUNTIME PREPEND -l OUTPUT_VARIABLE XMLSLICE_SELECT_LIBS_PRIVATE)
+string(REPLACE ";" " " XMLSLICE_SELECT_LIBS_PRIVATE "${XMLSLICE_SELECT_LIBS_PRIVATE}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/xmlslice-select.pc.in ${PROJECT_BINARY_DIR}/xmlslice-select.pc
   @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/xmlslice.pc ${PROJECT_BINARY_DIR}/xmlslice-select.pc

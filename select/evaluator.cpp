@@ -570,10 +570,13 @@ bool Evaluator::step_per_parent(const Step& step, const NodeSet& in, NodeSet& ou
             [&](XmlElement* element, std::size_t) {
                 if (!ok) return false;
                 bool parent_here = every_element || (element == start && start_is_context);
-                // Context nodes inside this walk are walked by it.
-                if (next_context < in.nodes.size() &&
-                    in.nodes[next_context].kind == NodeKind::element &&
-                    in.nodes[next_context].element == element) {
+                // Context nodes inside this walk are walked by it. Text and
+                // attribute contexts have no children: passing over them keeps
+                // the next element context in sight, so none is walked twice.
+                while (next_context < in.nodes.size() &&
+                       in.nodes[next_context].kind != NodeKind::element)
+                    ++next_context;
+                if (next_context < in.nodes.size() && in.nodes[next_context].element == element) {
                     ++next_context;
                     parent_here = true;
                 }

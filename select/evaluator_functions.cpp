@@ -263,12 +263,14 @@ bool Evaluator::string_function(const Expr& expr, const EvalContext& context, Va
         }
         case Function::substring: {
             double start = 0;
-            double length = INFINITY;
+            double length = 0;
             if (!argument_number(expr, 1, context, start)) return false;
             if (expr.args.size() > 2 && !argument_number(expr, 2, context, length)) return false;
             // Characters at positions p with round(start) <= p < round(start) + round(length).
+            // With no length there is no upper bound, even from a start of
+            // -Infinity (where -Infinity + Infinity would be NaN).
             double first = xpath_round(start);
-            double end = first + xpath_round(length);
+            double end = expr.args.size() > 2 ? first + xpath_round(length) : INFINITY;
             std::size_t begin_byte = text.size();
             std::size_t end_byte = text.size();
             double position = 1;

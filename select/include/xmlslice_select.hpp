@@ -29,9 +29,13 @@
 //   for (XmlElement* title : result) puts(title->text);
 //
 // Results borrow from the tree: they stay valid while the tree is neither
-// edited nor freed. Nothing here throws or aborts: running allocates only
-// to grow buffers a result keeps (so a result reused across runs stops
-// allocating) and reports a failed allocation as the error "out of memory".
+// edited nor freed. Nothing here throws. Running allocates only to grow
+// buffers a result keeps (so a result reused across runs stops allocating)
+// and reports a failed allocation as the error "out of memory". Compiling
+// is the one case that does not: it builds the query in standard
+// containers, so an allocation failing while it compiles ends the program
+// as a failed operator new does without exceptions. Compile where memory is
+// not short (at start-up), then run as often as needed.
 #ifndef XMLSLICE_SELECT_HPP
 #define XMLSLICE_SELECT_HPP
 
@@ -261,7 +265,8 @@ class Select {
     // Compiles expression; on failure the result is false-y and error, when
     // given, says what and where. Every variable the expression names must be
     // bound in bindings (its value may change before each run); prefixes
-    // bound there are kept by the query.
+    // bound there are kept by the query. Out of memory here aborts (see
+    // the top of this header).
     static Select compile(std::string_view expression, SelectError* error = nullptr);
     static Select compile(std::string_view expression, const SelectBindings& bindings,
                           SelectError* error = nullptr);

@@ -1,12 +1,14 @@
 # Installs the built tree into a scratch prefix, then builds and runs the
 # consumers against it, each through find_package and through pkg-config:
-# the C++ one and the C one (a project without a C++ compiler, linked by the
-# C compiler driver and without the C++ runtime).
+# the C++ one and the C ones (a project without a C++ compiler, linked by the
+# C compiler driver: without the C++ runtime, and with it for the select
+# engine, which the static package names for the driver to add).
 # Then does the same with a shared build of this source tree and checks what
 # a shared install promises: the SONAME, only the public operations exported,
 # and a tool that starts from wherever the prefix was moved to.
 set(expected "<a x=\"1\" y=\"2\">t<b></b>u</a>\n1\n")
 set(expected_c "b1: Tide Tables\nb2: Salt\n<shelf><book id=\"b1\">Tide Tables</book><book id=\"b2\">Salt<note>signed</note></book></shelf>\n")
+set(expected_c_select "b1: Tide Tables\nb2: Salt\ntotal 20\n")
 string(REPLACE ";" " " flags "${COMPILE_OPTIONS}")
 string(REPLACE ";" " " link_flags "${LINK_OPTIONS}")
 # Every program run here must find the library through its own RUNPATH.
@@ -39,8 +41,9 @@ function(check_no_cxx_runtime binary)
 endfunction()
 
 # Builds the consumers in work against the install in prefix, once through
-# find_package and once through pkg-config, and runs them.
-function(check_consumer prefix work)
+# find_package and once through pkg-config, and runs them. pc_static is
+# --static for a static install: pkg-config then adds Libs.private.
+function(check_consumer prefix work pc_static)
   run("configure the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${work}/consumer
     -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
     -DXMLSLICE_WANTED_VERSION=${VERSION}
@@ -54,6 +57,8 @@ function(check_consumer prefix work)
   run("build the C consumer" ${CMAKE_COMMAND} --build ${work}/c_consumer)
   expect_output("C consumer built with find_package" "${expected_c}" ${work}/c_consumer/consumer)
   check_no_cxx_runtime(${work}/c_consumer/consumer)
+  expect_output("C select consumer built with find_package" "${expected_c_select}"
+    ${work}/c_consumer/select_consumer)
 
   if(NOT PKG_CONFIG)
     message(STATUS "pkg-config not found: xmlslice.pc and xmlslice-select.pc not checked")
@@ -76,6 +81,14 @@ function(check_consumer prefix work)
     -o ${work}/c_consumer_pc)
   expect_output("C consumer built with pkg-config" "${expected_c}" ${work}/c_consumer_pc)
   check_no_cxx_runtime(${work}/c_consumer_pc)
+
+  run("pkg-config" ${PKG_CONFIG} --cflags --libs ${pc_static} xmlslice-select)
+  separate_arguments(pc_flags UNIX_COMMAND "${output}")
+  run("build the C select consumer with pkg-config" ${C_COMPILER} -std=c99 ${compile_flags}
+    ${CONSUMER_DIR}/c/select_consumer.c ${pc_flags} -Wl,-rpath,${prefix}/${LIBDIR}
+    -o ${work}/c_select_consumer_pc)
+  expect_output("C select consumer built with pkg-config" "${expected_c_select}"
+    ${work}/c_select_consumer_pc)
 endfunction()
 
 # The library's dynamic symbols are exactly the operations of the public
@@ -109,6 +122,22 @@ function(check_exports library)
   endif()
 endfunction()
 
+# The select engine's C names exported are exactly the functions its C
+# header declares.
+function(check_select_c_exports library)
+  run("nm" ${NM} -D --defined-only ${library})
+  string(REGEX MATCHALL " T xmlslice_[a-z_]+" exported "${output}")
+  list(TRANSFORM exported REPLACE "^ T " "")
+  list(SORT exported)
+  file(READ ${SOURCE_DIR}/select/include/xmlslice_select.h header)
+  string(REGEX MATCHALL "xmlslice_[a-z_]+\\(" declared "${header}")
+  list(TRANSFORM declared REPLACE "\\($" "")
+  list(SORT declared)
+  if(NOT exported STREQUAL declared)
+    message(FATAL_ERROR "${library} exports the C names:\n${exported}\nexpected:\n${declared}")
+  endif()
+endfunction()
+
 function(check_soname library)
   run("readelf" ${READELF} -d ${library})
   if(NOT output MATCHES "Library soname: \\[libxmlslice\\.so\\.${SOVERSION}\\]")
@@ -118,7 +147,7 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
-check_consumer(${WORK_DIR}/prefix ${WORK_DIR})
+check_consumer(${WORK_DIR}/prefix ${WORK_DIR} --static)
 
 # The shared variant: the library and the tool only, built as this tree was.
 set(shared ${WORK_DIR}/shared)
@@ -129,9 +158,10 @@ run("configure the shared build" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${shared}/
   "-DCMAKE_SHARED_LINKER_FLAGS=${link_flags}")
 run("build the shared library" ${CMAKE_COMMAND} --build ${shared}/build -j 2)
 run("install the shared build" ${CMAKE_COMMAND} --install ${shared}/build --prefix ${shared}/prefix)
-check_consumer(${shared}/prefix ${shared})
+check_consumer(${shared}/prefix ${shared} "")
 check_soname(${shared}/prefix/${LIBDIR}/libxmlslice.so)
 check_exports(${shared}/prefix/${LIBDIR}/libxmlslice.so)
+check_select_c_exports(${shared}/prefix/${LIBDIR}/libxmlslice_select.so)
 check_no_cxx_runtime(${shared}/prefix/${LIBDIR}/libxmlslice.so)
 
 # The consumers above carry the prefix in their run path; the tool must not.
