@@ -4,6 +4,16 @@
 
 namespace xmlslice::detail {
 
+namespace {
+
+// A name test without a bound prefix: the QName as written. The first byte
+// tells most names apart.
+bool is_plain_name(const char* name, const char* wanted) {
+    return name[0] == wanted[0] && std::strcmp(name, wanted) == 0;
+}
+
+}  // namespace
+
 // Takes the nodes that pass the test until the limit. A walk may also tell
 // it the depth of each node, so that it can tell whether a node it took lies
 // inside another it took, and may watch a list of nodes in document order,
@@ -24,9 +34,18 @@ struct NodeAxes::Sink {
     std::size_t watch_count = 0;
     std::size_t watch_at = 0;
     const AttributeCondition* condition = nullptr;
+    // Walks offer every element: a plain name test is checked here, not
+    // through the general test.
+    const char* plain_name;
 
     Sink(const NodeAxes& of, const NodeTest& node_test, Buffer<Node>& into, std::size_t most)
-        : axes(of), test(node_test), out(into), limit(most), texts(passes_text(node_test)) {}
+        : axes(of),
+          test(node_test),
+          out(into),
+          limit(most),
+          texts(passes_text(node_test)),
+          plain_name(node_test.kind == TestKind::name && !node_test.by_uri ? node_test.name.c_str()
+                                                                           : nullptr) {}
 
     // Takes a node that passed its test already; false when no more are wanted.
     bool take(const Node& node) {
@@ -46,7 +65,10 @@ struct NodeAxes::Sink {
             node.kind == NodeKind::element)
             ++watch_at;
         if (open_depth != NO_DEPTH && depth <= open_depth) open_depth = NO_DEPTH;
-        if (!axes.passes(test, node)) return true;
+        bool passed = plain_name && node.kind == NodeKind::element
+                          ? node.element->name && is_plain_name(node.element->name, plain_name)
+                          : axes.passes(test, node);
+        if (!passed) return true;
         if (condition && !axes.meets(*condition, node)) return true;
         if (!out.push_back(node)) {
             oom = done = true;
@@ -63,8 +85,7 @@ bool name_passes(const NodeTest& test, const char* name, const XmlElement* scope
     if (!name) return false;
     if (test.kind == TestKind::any_name) return true;
     if (!test.by_uri) {
-        // The first byte tells most names apart.
-        if (test.kind == TestKind::name) return test.name[0] == name[0] && test.name == name;
+        if (test.kind == TestKind::name) return is_plain_name(name, test.name.c_str());
         std::size_t length = test.name.size();
         return std::strncmp(name, test.name.c_str(), length) == 0 && name[length] == ':';
     }
