@@ -29,10 +29,7 @@ constexpr double number_variable_value = 2;
 
 class ExpressionGenerator {
   public:
-    // around_faults leaves out what the engine is known to get wrong (see
-    // faults in select_vs_libxml2.cpp).
-    ExpressionGenerator(RandomSource& random, bool around_faults)
-        : random_(random), around_faults_(around_faults) {}
+    explicit ExpressionGenerator(RandomSource& random) : random_(random) {}
 
     std::string expression();
 
@@ -53,9 +50,7 @@ class ExpressionGenerator {
     bool leaf(int depth) { return depth >= 4 || random_.chance(15 + 15 * depth); }
 
     RandomSource& random_;
-    bool around_faults_;
     bool attribute_context_ = false;  // the context node may be an attribute
-    bool selects_text_ = false;       // the last step may select text nodes
 };
 
 }  // namespace differential
