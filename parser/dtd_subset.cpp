@@ -32,7 +32,9 @@ class SubsetReader {
           parameter_check_(parameters_, '%', parser.decoding) {}
     ~SubsetReader();
 
-    // False when an error was recorded.
+    // False when an error was recorded. The subset ends in a NUL, so every
+    // search here stops at its end at the latest, and the reading goes on
+    // past what a search finds or ends where it finds nothing: one pass.
     bool read(char* at);
 
   private:

@@ -8,6 +8,8 @@ namespace xmlslice::detail {
 
 namespace {
 
+// The instruction's text ends in a NUL: the search reads the declaration
+// alone, never the document after it.
 void read_standalone(XmlDocument* document, const char* text) {
     const char* found = std::strstr(text, "standalone");
     if (!found) return;

@@ -21,8 +21,8 @@ class LineLedger {
     [[gnu::cold]] void note(const char* construct, const char* at, std::ptrdiff_t lost);
     // Writes `byte` over the input byte at `at`, noting the line end that
     // goes with it. Every overwrite of a byte that may end a line passes
-    // here (the decoder's through decode_noted), so none forgets its note. A CR LF pair is one line
-    // end, so its first byte alone loses none.
+    // here (the decoder's through decode_noted), so none forgets its note.
+    // A CR LF pair is one line end, so its first byte alone loses none.
     void overwrite(const char* construct, char* at, char byte) {
         char old = *at;
         *at = byte;

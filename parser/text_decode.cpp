@@ -276,8 +276,7 @@ bool Decoder::simple_change(const char* at, const char* end, char* encoded, std:
     } else {
         if (!mode_.general_references) return false;
         std::size_t entry = entities_.find_leading(at + 1, end - (at + 1));
-        if (entry == NameIndex::npos || !entities_.single_reference(entry, encoded, length))
-            return false;
+        if (entry == npos || !entities_.single_reference(entry, encoded, length)) return false;
         taken = entities_.name_length(entry) + 1;
         // The write cursor trails the read cursor in place, so a value longer
         // than its reference would overwrite bytes not yet read: the general

@@ -55,7 +55,7 @@ bool TreeBuilder::link_child(Frame& frame, XmlElement* child, std::size_t name_l
     if (!entries && !(entries = make_groups(parent, last))) return false;
     std::size_t depth = frames_.size();
     std::size_t g = groups_.find(entries->first_group, depth, child->name, name_length);
-    if (g == ChildGroups::none) {
+    if (g == npos) {
         if (!groups_.add(entries->first_group, depth, {child, child, name_length})) return false;
         g = groups_.size() - 1;
     } else {
@@ -160,11 +160,11 @@ std::size_t ChildGroups::find(std::size_t first, std::size_t depth, const char* 
                               std::size_t length) {
     if (groups_.size() - first > linear_limit) {
         std::size_t g = by_name_.find(depth, name, length);
-        return matches(first, g, name, length) ? g : none;
+        return matches(first, g, name, length) ? g : npos;
     }
     for (std::size_t g = first; g < groups_.size(); ++g)
         if (matches(first, g, name, length)) return g;
-    return none;
+    return npos;
 }
 
 // Only one element per depth is open, so an older entry for the same depth

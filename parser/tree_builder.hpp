@@ -27,8 +27,6 @@ struct ChildGroup {
 
 class ChildGroups {
   public:
-    static constexpr std::size_t none = NameIndex::npos;
-
     // An element's groups run from `first` (size() when it opened) to the end.
     std::size_t size() const { return groups_.size(); }
     ChildGroup& operator[](std::size_t g) { return groups_[g]; }

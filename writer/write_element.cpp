@@ -70,7 +70,7 @@ class SeenNames {
             out_of_memory_ = true;
             return false;
         }
-        bool fresh = *value == NameIndex::npos;
+        bool fresh = *value == npos;
         *value = 0;
         return fresh;
     }
